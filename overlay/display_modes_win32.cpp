@@ -1,0 +1,3 @@
+#include "display_modes.h"
+
+void applyRegion(bool) {}

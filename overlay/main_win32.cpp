@@ -1,0 +1,168 @@
+// Entry point of overlay_host: start-up, the message loop and shut-down.
+#include "overlay_state.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "command_line.h"
+#include "display_modes.h"
+#include "host_window.h"
+#include "log.h"
+#include "page_bridge.h"
+#include "page_host.h"
+#include "port_wait.h"
+#include "startup_text.h"
+#include "utf8.h"
+
+namespace {
+
+// --show: ask for the overlay once the page host has started.
+bool showAtStart = false;
+
+// Looked up at run time: Windows 8 and 8.1 lack the call.
+void becomePerMonitorDpiAware() {
+    using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    auto setContext = user32 ? reinterpret_cast<SetContext>(reinterpret_cast<void*>(
+                                   GetProcAddress(user32, "SetProcessDpiAwarenessContext")))
+                             : nullptr;
+    if (setContext)
+        setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+}
+
+std::wstring moduleFolder() {
+    wchar_t path[260] = {};
+    GetModuleFileNameW(nullptr, path, 260);
+    return programFolder(path);
+}
+
+void applyCommandLine() {
+    OverlayOptions options = defaultOverlayOptions(state.exeDir);
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv) {
+        std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+        parseCommandLine(options, args);
+        LocalFree(argv);
+    }
+    state.childMode = options.childMode;
+    state.webDir = options.webDir;
+    state.docDir = options.docDir;
+    state.logPath = options.logPath;
+    state.port = options.port;
+    state.gameTitle = options.gameTitle;
+    state.gameClass = options.gameClass;
+    state.dataDir = options.dataDir;
+    showAtStart = options.show;
+}
+
+void emptyFile(const std::wstring& path, const wchar_t* mode) {
+    if (FILE* file = _wfopen(path.c_str(), mode))
+        std::fclose(file);
+}
+
+bool bindLoopback() {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
+    address.sin_port = htons(static_cast<u_short>(state.port & 0xFFFF));
+    return bind(state.udpSocket, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+           0;
+}
+
+// Binds the UDP port, waiting while another overlay still holds it. False: give up.
+bool bindPort() {
+    int failedBinds = 0;
+    while (!bindLoopback()) {
+        PortWaitStep step = portWaitStep(++failedBinds, state.port);
+        for (const std::string& line : step.lines)
+            logLine("%s", line.c_str());
+        if (step.giveUp)
+            return false;
+        Sleep(kPortWaitPauseMs);
+    }
+    if (failedBinds > 0)
+        logLine("%s", portFreeLine(state.port, failedBinds).c_str());
+    return true;
+}
+
+void createHostWindow(HINSTANCE instance) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = hostWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = CreateSolidBrush(RGB(11, 11, 24));
+    windowClass.lpszClassName = L"VYROverlayHost";
+    RegisterClassW(&windowClass);
+
+    DWORD exStyle = state.childMode ? 0 : WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+    state.hostWindow =
+        CreateWindowExW(exStyle, L"VYROverlayHost", L"VYR overlay", WS_POPUP | WS_CLIPCHILDREN,
+                        0, 0, 100, 100, nullptr, nullptr, instance, nullptr);
+}
+
+// While the cover is up and the first tick already found the game, show the cover at once.
+void showCoverOverGame() {
+    if (!state.covered || !state.hostWindow || !state.gameWindow || !IsWindow(state.gameWindow))
+        return;
+    fit_to_game();
+    ShowWindow(state.hostWindow, SW_SHOWNA);
+    if (state.controller)
+        state.controller->put_IsVisible(TRUE);
+    applyRegion(true);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    becomePerMonitorDpiAware();
+    state.exeDir = moduleFolder();
+    applyCommandLine();
+
+    emptyFile(state.logPath, L"w");
+    logLine("%s", startLine(GetCurrentProcessId(), state.childMode, toUtf8(state.webDir)).c_str());
+
+    WSADATA wsaData;
+    WSAStartup(0x0202, &wsaData);
+    state.udpSocket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (!bindPort())
+        return 0; // nothing else is set up yet
+
+    emptyFile(keysFilePath(state.docDir), L"wb");
+    keepLayout = GetFileAttributesW(optOutMarkerPath(state.exeDir).c_str()) ==
+                 INVALID_FILE_ATTRIBUTES;
+    if (!keepLayout)
+        logLine("%s", kKeysOptOutLine);
+
+    int receiveBuffer = 4 * 1024 * 1024;
+    setsockopt(state.udpSocket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
+               sizeof receiveBuffer);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    createHostWindow(instance);
+    WSAAsyncSelect(state.udpSocket, state.hostWindow, kSocketMessage, FD_READ);
+    state.startTick = GetTickCount();
+    SetTimer(state.hostWindow, kTickTimer, kTickPeriodMs, nullptr);
+    SendMessageW(state.hostWindow, WM_TIMER, kTickTimer, 0);
+    showCoverOverGame();
+
+    startPageHost();
+    if (showAtStart)
+        requestShow(L"");
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+
+    logLine("%s", exitLine(state.exitReason).c_str());
+    if (state.controller)
+        state.controller->Close();
+    closesocket(state.udpSocket);
+    WSACleanup();
+    CoUninitialize();
+    return 0;
+}

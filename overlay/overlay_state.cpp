@@ -1,0 +1,4 @@
+#include "overlay_state.h"
+
+OverlayState state;
+bool keepLayout = true;

@@ -1,0 +1,3 @@
+#include "page_bridge.h"
+
+void requestShow(const std::wstring&) {}

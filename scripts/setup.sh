@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a fresh Debian machine and configures the
+# build folders. Safe to run again: it installs only what is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix
+          mingw-w64-tools wine wine64 fonts-wine xvfb xauth x11-apps imagemagick python3)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "setup: installing ${missing[*]}"
+    sudo_cmd=""
+    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+    $sudo_cmd apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
+command -v dotnet >/dev/null || { echo "setup: the .NET SDK (dotnet) is needed to restore the WebView2 SDK" >&2; exit 1; }
+
+# Configuring the Windows preset restores the WebView2 SDK package when it is missing.
+[ -f build/windows/CMakeCache.txt ] || cmake --preset windows >/dev/null
+[ -f build/native/CMakeCache.txt ] || cmake --preset native >/dev/null

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Every test: the native unit tests (plain and with ASan/UBSan), the same unit tests
+# cross-compiled and run under Wine, and the end-to-end tests under Wine with Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+cmake --build --preset windows
+cmake --build --preset native
+cmake --preset native-asan >/dev/null
+cmake --build --preset native-asan
+ctest --preset native-asan
+ctest --preset native

@@ -1,0 +1,94 @@
+// A small console tool the end-to-end tests run inside Wine to look at and poke the
+// programs' windows from the Windows side.
+//   wintool find CLASS [TITLE]      list top-level windows of that class (and title)
+//   wintool watch CLASS MS          wait up to MS ms for such a window; "seen" or "never"
+//   wintool postquit PID            post WM_QUIT to every thread of process PID
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+struct Query {
+    const wchar_t* className;
+    const wchar_t* title; // null: any title
+    int found = 0;
+    bool print = true;
+};
+
+BOOL CALLBACK visit(HWND window, LPARAM param) {
+    auto* query = reinterpret_cast<Query*>(param);
+    wchar_t className[256] = {};
+    wchar_t title[512] = {};
+    GetClassNameW(window, className, 256);
+    GetWindowTextW(window, title, 512);
+    if (std::wcscmp(className, query->className) != 0)
+        return TRUE;
+    if (query->title && std::wcscmp(title, query->title) != 0)
+        return TRUE;
+    ++query->found;
+    if (query->print) {
+        DWORD pid = 0;
+        DWORD tid = GetWindowThreadProcessId(window, &pid);
+        RECT r{};
+        GetWindowRect(window, &r);
+        std::printf("hwnd=%p pid=%lu tid=%lu visible=%d rect=%ld,%ld,%ld,%ld\n",
+                    static_cast<void*>(window), pid, tid, IsWindowVisible(window) ? 1 : 0, r.left,
+                    r.top, r.right - r.left, r.bottom - r.top);
+    }
+    return TRUE;
+}
+
+int find(const wchar_t* className, const wchar_t* title) {
+    Query query{className, title};
+    EnumWindows(visit, reinterpret_cast<LPARAM>(&query));
+    return query.found > 0 ? 0 : 1;
+}
+
+int watch(const wchar_t* className, DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        Query query{className, nullptr};
+        query.print = false;
+        EnumWindows(visit, reinterpret_cast<LPARAM>(&query));
+        if (query.found > 0) {
+            std::printf("seen\n");
+            return 0;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < ms);
+    std::printf("never\n");
+    return 1;
+}
+
+int postQuit(DWORD pid) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 2;
+    int posted = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == pid && PostThreadMessageW(entry.th32ThreadID, WM_QUIT, 0, 0))
+            ++posted;
+    CloseHandle(snapshot);
+    std::printf("posted %d\n", posted);
+    return posted > 0 ? 0 : 1;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring command = argc > 1 ? argv[1] : L"";
+    if (command == L"find" && argc >= 3)
+        return find(argv[2], argc >= 4 ? argv[3] : nullptr);
+    if (command == L"watch" && argc >= 4)
+        return watch(argv[2], static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)));
+    if (command == L"postquit" && argc >= 3)
+        return postQuit(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+    std::fprintf(stderr, "usage: wintool find CLASS [TITLE] | watch CLASS MS | postquit PID\n");
+    return 2;
+}
