@@ -67,7 +67,9 @@ void parseCommandLine(OverlayOptions& options, const std::vector<std::wstring>& 
     }
 }
 
-std::wstring keysFilePath(const std::wstring& docDir) { return docDir + L"\\vyr_keys.txt"; }
+std::wstring keysFilePath(const std::wstring& docDir) {
+    return docDir + L"\\vyr_keys.txt";
+}
 
 std::wstring optOutMarkerPath(const std::wstring& programDir) {
     return programDir + L"\\no_keep_layout.txt";

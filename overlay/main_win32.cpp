@@ -68,8 +68,7 @@ bool bindLoopback() {
     address.sin_family = AF_INET;
     inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
     address.sin_port = htons(static_cast<u_short>(state.port & 0xFFFF));
-    return bind(state.udpSocket, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
-           0;
+    return bind(state.udpSocket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
 // Binds the UDP port, waiting while another overlay still holds it. False: give up.
@@ -99,8 +98,8 @@ void createHostWindow(HINSTANCE instance) {
 
     DWORD exStyle = state.childMode ? 0 : WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
     state.hostWindow =
-        CreateWindowExW(exStyle, L"VYROverlayHost", L"VYR overlay", WS_POPUP | WS_CLIPCHILDREN,
-                        0, 0, 100, 100, nullptr, nullptr, instance, nullptr);
+        CreateWindowExW(exStyle, L"VYROverlayHost", L"VYR overlay", WS_POPUP | WS_CLIPCHILDREN, 0,
+                        0, 100, 100, nullptr, nullptr, instance, nullptr);
 }
 
 // While the cover is up and the first tick already found the game, show the cover at once.
@@ -131,14 +130,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 0; // nothing else is set up yet
 
     emptyFile(keysFilePath(state.docDir), L"wb");
-    keepLayout = GetFileAttributesW(optOutMarkerPath(state.exeDir).c_str()) ==
-                 INVALID_FILE_ATTRIBUTES;
+    keepLayout =
+        GetFileAttributesW(optOutMarkerPath(state.exeDir).c_str()) == INVALID_FILE_ATTRIBUTES;
     if (!keepLayout)
         logLine("%s", kKeysOptOutLine);
 
     int receiveBuffer = 4 * 1024 * 1024;
-    setsockopt(state.udpSocket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
-               sizeof receiveBuffer);
+    setsockopt(state.udpSocket, SOL_SOCKET, SO_RCVBUF,
+               reinterpret_cast<const char*>(&receiveBuffer), sizeof receiveBuffer);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     createHostWindow(instance);

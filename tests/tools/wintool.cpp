@@ -72,7 +72,8 @@ int postQuit(DWORD pid) {
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == pid && PostThreadMessageW(entry.th32ThreadID, WM_QUIT, 0, 0))
+        if (entry.th32OwnerProcessID == pid &&
+            PostThreadMessageW(entry.th32ThreadID, WM_QUIT, 0, 0))
             ++posted;
     CloseHandle(snapshot);
     std::printf("posted %d\n", posted);

@@ -26,9 +26,9 @@ TEST(CommandLine, NoArgumentsGivesTheDefaults) {
 }
 
 TEST(CommandLine, EveryOptionSetsItsField) {
-    OverlayOptions o = parsed({L"--web", L"W", L"--doc", L"D", L"--port", L"5000", L"--show",
-                               L"--game", L"T", L"--game-class", L"C", L"--data", L"U", L"--log",
-                               L"L", L"--mode", L"owned"});
+    OverlayOptions o =
+        parsed({L"--web", L"W", L"--doc", L"D", L"--port", L"5000", L"--show", L"--game", L"T",
+                L"--game-class", L"C", L"--data", L"U", L"--log", L"L", L"--mode", L"owned"});
     EXPECT_EQ(o.webDir, L"W");
     EXPECT_EQ(o.docDir, L"D");
     EXPECT_EQ(o.port, 5000);
@@ -60,8 +60,8 @@ TEST(CommandLine, ValueOptionAsLastArgumentIsIgnored) {
 }
 
 TEST(CommandLine, OptionNamesMatchWholeAndCaseSensitive) {
-    OverlayOptions o = parsed({L"--Show", L"--SHOW", L"-show", L"--show=1", L"--web=x", L"--PORT",
-                               L"1", L"port", L"2"});
+    OverlayOptions o = parsed(
+        {L"--Show", L"--SHOW", L"-show", L"--show=1", L"--web=x", L"--PORT", L"1", L"port", L"2"});
     EXPECT_FALSE(o.show);
     EXPECT_EQ(o.webDir, kDir + L"\\web");
     EXPECT_EQ(o.port, 47632);
