@@ -128,9 +128,11 @@ def wait_for(condition, what, deadline=DEADLINE):
 class WinProcess:
     """A Windows program started with wine; the Linux pid is the program's own process."""
 
-    def __init__(self, exe, args, cwd=None):
+    def __init__(self, exe, args, cwd=None, env=None):
+        environment = wine_env()
+        environment.update(env or {})
         self.popen = subprocess.Popen(
-            ["wine", exe] + list(args), env=wine_env(), cwd=cwd or os.path.dirname(exe),
+            ["wine", exe] + list(args), env=environment, cwd=cwd or os.path.dirname(exe),
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
             start_new_session=True)
 
@@ -219,10 +221,10 @@ class OverlayTestCase(unittest.TestCase):
         for process in self.processes:
             process.kill()
 
-    def start_overlay(self, args=(), folder=None):
+    def start_overlay(self, args=(), folder=None, env=None):
         self.folder = folder or new_program_folder(self.id().split(".")[-1])
         self.log_path = os.path.join(self.folder, "vyr_overlay.log")
-        process = WinProcess(os.path.join(self.folder, "overlay_host.exe"), args)
+        process = WinProcess(os.path.join(self.folder, "overlay_host.exe"), args, env=env)
         self.processes.append(process)
         return process
 

@@ -3,10 +3,13 @@
 //   wintool find CLASS [TITLE]      list top-level windows of that class (and title)
 //   wintool watch CLASS MS          wait up to MS ms for such a window; "seen" or "never"
 //   wintool postquit PID            post WM_QUIT to every thread of process PID
+//   wintool info HWND               parent, owner, styles, screen and client rectangles
+//   wintool post HWND MSG [W [L]]   post a message to a window (numbers in decimal or 0x hex)
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <cwchar>
 #include <string>
 
@@ -80,6 +83,46 @@ int postQuit(DWORD pid) {
     return posted > 0 ? 0 : 1;
 }
 
+HWND parseWindow(const wchar_t* text) {
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::wcstoull(text, nullptr, 16)));
+}
+
+unsigned long long parseNumber(const wchar_t* text) {
+    return std::wcstoull(text, nullptr, 0);
+}
+
+int info(HWND window) {
+    if (!IsWindow(window)) {
+        std::printf("no such window\n");
+        return 1;
+    }
+    RECT r{};
+    RECT c{};
+    GetWindowRect(window, &r);
+    GetClientRect(window, &c);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    std::printf("hwnd=%p parent=%p owner=%p pid=%lu style=0x%08lx exstyle=0x%08lx visible=%d "
+                "rect=%ld,%ld,%ld,%ld client=%ld,%ld origin=%ld,%ld\n",
+                static_cast<void*>(window), static_cast<void*>(GetParent(window)),
+                static_cast<void*>(GetWindow(window, GW_OWNER)), pid,
+                static_cast<unsigned long>(GetWindowLongPtrW(window, GWL_STYLE)),
+                static_cast<unsigned long>(GetWindowLongPtrW(window, GWL_EXSTYLE)),
+                IsWindowVisible(window) ? 1 : 0, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                c.right, c.bottom, origin.x, origin.y);
+    return 0;
+}
+
+int post(HWND window, const wchar_t* message, const wchar_t* wParam, const wchar_t* lParam) {
+    BOOL ok = PostMessageW(window, static_cast<UINT>(parseNumber(message)),
+                           static_cast<WPARAM>(wParam ? parseNumber(wParam) : 0),
+                           static_cast<LPARAM>(lParam ? parseNumber(lParam) : 0));
+    std::printf(ok ? "posted\n" : "failed\n");
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -90,6 +133,13 @@ int wmain(int argc, wchar_t** argv) {
         return watch(argv[2], static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)));
     if (command == L"postquit" && argc >= 3)
         return postQuit(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
-    std::fprintf(stderr, "usage: wintool find CLASS [TITLE] | watch CLASS MS | postquit PID\n");
+    if (command == L"info" && argc >= 3)
+        return info(parseWindow(argv[2]));
+    if (command == L"post" && argc >= 4)
+        return post(parseWindow(argv[2]), argv[3], argc >= 5 ? argv[4] : nullptr,
+                    argc >= 6 ? argv[5] : nullptr);
+    std::fprintf(stderr,
+                 "usage: wintool find CLASS [TITLE] | watch CLASS MS | postquit PID | info HWND | "
+                 "post HWND MSG [W [L]]\n");
     return 2;
 }
