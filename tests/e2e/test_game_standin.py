@@ -48,6 +48,15 @@ class Identity(GameTestCase):
         self.assertEqual(state["style"] & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW)
         self.assertNotEqual(state["layout"], 0)
 
+    def test_odd_titles_and_classes_pass_the_command_line_unchanged(self):
+        for window_class, title in [("Odd Class ", " lead"), ("Win32Window", ""),
+                                    ("Win32Window", 'a "quoted" title'),
+                                    ("Win32Window", "back\\slash\\")]:
+            with self.subTest(window_class=window_class, title=title):
+                with GameStandin(window_class=window_class, title=title) as game:
+                    state = game.state()
+                    self.assertEqual((state["class"], state["title"]), (window_class, title))
+
     def test_hidden_window_is_listed_but_not_visible(self):
         game = self.start_game(hidden=True, window_class="HiddenGameClass")
         state = game.state()
