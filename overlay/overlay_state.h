@@ -11,14 +11,7 @@
 #include <vector>
 
 #include "WebView2.h"
-
-// One rectangle of the page's interactive area, in page pixels.
-struct HitRect {
-    int x = 0;
-    int y = 0;
-    int w = 0;
-    int h = 0;
-};
+#include "hit_rect.h"
 
 struct OverlayState {
     HWND gameWindow = nullptr;
