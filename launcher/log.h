@@ -1,0 +1,6 @@
+#pragma once
+
+// Appends one line to the launcher log, from any thread: opened, written and closed for
+// every line, so the log can be read or deleted while the launcher runs. A log that cannot
+// be opened loses the line.
+void launcherLog(const char* format, ...);

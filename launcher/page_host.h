@@ -1,0 +1,5 @@
+#pragma once
+
+// Begins the asynchronous creation of the web view inside the launcher window; the rest
+// happens in WebView2's callbacks on the user-interface thread.
+void startPageHost();

@@ -1,0 +1,4 @@
+#include "workers.h"
+
+// Not built yet: no status is reported.
+void runStatusQuery(const std::wstring&) {}
