@@ -1,5 +1,6 @@
 """The stand-in game itself: what it reports must agree with what Windows (wintool) sees,
 its window must do what it is told, and the messages it reports must be the ones it got."""
+import json
 import unittest
 
 import harness
@@ -303,6 +304,30 @@ class Messages(GameTestCase):
         focus_child = game.state()["focusChild"]
         wait_for(lambda: game.state()["focus"] == focus_child, "the focus on the child")
         game.wait_event("WM_SETFOCUS", since=mark, target="focus")
+
+class Channel(GameTestCase):
+    def raw_request(self, game, datagram):
+        game.socket.settimeout(harness.DEADLINE)
+        game.socket.sendto(datagram, ("127.0.0.1", game.port))
+        return json.loads(game.socket.recv(65536).decode("utf-8"))
+
+    def test_a_repeated_request_is_answered_again_without_running_twice(self):
+        game = self.start_game()
+        datagram = b"900\tcreate\t0\tRepeatClass\tRepeat"
+        first = self.raw_request(game, datagram)
+        again = self.raw_request(game, datagram)
+        self.assertEqual(first, again)
+        self.assertEqual((first["seq"], first["ok"], first["index"]), ("900", True, 1))
+        self.assertEqual(len(game.windows()), 2)
+        self.assertEqual(len(found("RepeatClass", "Repeat")), 1)
+
+    def test_unknown_verbs_missing_arguments_and_missing_windows_are_refused(self):
+        game = self.start_game()
+        self.assertEqual(game.request("jump")["error"], "unknown command")
+        self.assertEqual(game.request("move", 5)["error"], "too few arguments")
+        self.assertEqual(game.request("state", window=7)["error"], "no such game window")
+        self.assertTrue(game.request("state")["ok"])
+
 
 if __name__ == "__main__":
     unittest.main()
