@@ -1,3 +1,147 @@
+// Display modes, the start-up cover, mouse pass-through, the window region and focus.
 #include "display_modes.h"
 
-void applyRegion(bool) {}
+#include "datagram.h"
+#include "host_window.h"
+#include "log.h"
+#include "overlay_state.h"
+#include "rate_stats.h"
+#include "region_math.h"
+#include "udp_link.h"
+
+namespace {
+
+constexpr COLORREF kColourKey = RGB(1, 0, 1);
+
+void setWebViewVisible(bool visible) {
+    if (state.controller)
+        state.controller->put_IsVisible(visible ? TRUE : FALSE);
+}
+
+double rasterizationScale() {
+    double scale = 1.0;
+    Microsoft::WRL::ComPtr<ICoreWebView2Controller3> controller3;
+    if (state.controller &&
+        SUCCEEDED(state.controller->QueryInterface(
+            IID_ICoreWebView2Controller3, reinterpret_cast<void**>(controller3.GetAddressOf()))))
+        controller3->get_RasterizationScale(&scale);
+    return scale;
+}
+
+} // namespace
+
+void setMode(int mode) {
+    if (!state.hostWindow)
+        return;
+    if (mode == 1 || mode == 2) {
+        fit_to_game();
+        ShowWindow(state.hostWindow, SW_SHOWNA);
+        setWebViewVisible(true);
+    }
+    if (mode != state.displayMode) {
+        rateCount(RateEvent::modeChanges);
+        logLine("mode %s", modeName(mode));
+        state.displayMode = mode;
+        applyPassThrough();
+    }
+    handFocus(mode == 2);
+    if (mode == 0 && !state.covered) {
+        setWebViewVisible(false);
+        ShowWindow(state.hostWindow, SW_HIDE);
+    }
+    state.active = mode == 2;
+    sendToGame(stateText(mode));
+}
+
+void applyPassThrough() {
+    if (!state.hostWindow)
+        return;
+    bool wanted = state.pageWantsThrough && state.displayMode == 1 && !state.covered;
+    if (wanted == state.throughOn)
+        return;
+    rateCount(RateEvent::mouseOwnerSwitches);
+    state.throughOn = wanted;
+    LONG_PTR style = GetWindowLongPtrW(state.hostWindow, GWL_STYLE);
+    LONG_PTR exStyle = GetWindowLongPtrW(state.hostWindow, GWL_EXSTYLE);
+    if (wanted) {
+        SetWindowLongPtrW(state.hostWindow, GWL_STYLE,
+                          style & ~static_cast<LONG_PTR>(WS_CLIPCHILDREN));
+        SetWindowLongPtrW(state.hostWindow, GWL_EXSTYLE,
+                          exStyle | WS_EX_LAYERED | WS_EX_TRANSPARENT);
+        if (!SetLayeredWindowAttributes(state.hostWindow, kColourKey, 255, LWA_COLORKEY))
+            logLine("layered window refused (%lu) - is the manifest in the exe?", GetLastError());
+    } else {
+        SetWindowLongPtrW(state.hostWindow, GWL_EXSTYLE,
+                          exStyle & ~static_cast<LONG_PTR>(WS_EX_LAYERED | WS_EX_TRANSPARENT));
+        SetWindowLongPtrW(state.hostWindow, GWL_STYLE, style | WS_CLIPCHILDREN);
+    }
+    RedrawWindow(state.hostWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    logLine("mouse: %s", wanted ? "the game's (the window out of the hit test)" : "ours");
+}
+
+void applyRegion(bool redraw) {
+    if (!state.hostWindow)
+        return;
+    rateCount(RateEvent::setWindowRgn);
+    HRGN region;
+    if (state.covered) {
+        RECT client{};
+        GetClientRect(state.hostWindow, &client);
+        region = CreateRectRgn(0, 0, client.right, client.bottom);
+    } else {
+        region = CreateRectRgn(0, 0, 0, 0);
+        for (const RegionRect& r : scaledRegion(state.hitRects, rasterizationScale())) {
+            HRGN part = CreateRectRgn(r.left, r.top, r.right, r.bottom);
+            CombineRgn(region, region, part, RGN_OR);
+            DeleteObject(part);
+        }
+    }
+    // The window owns the region from here on; on failure it stays ours to delete.
+    if (!SetWindowRgn(state.hostWindow, region, redraw ? TRUE : FALSE))
+        DeleteObject(region);
+}
+
+void coverOff(const char* reason) {
+    if (!state.covered)
+        return;
+    state.covered = false;
+    logLine("cover off (%s)", reason);
+    Microsoft::WRL::ComPtr<ICoreWebView2Controller2> controller2;
+    if (state.controller &&
+        SUCCEEDED(state.controller->QueryInterface(
+            IID_ICoreWebView2Controller2, reinterpret_cast<void**>(controller2.GetAddressOf()))))
+        controller2->put_DefaultBackgroundColor(COREWEBVIEW2_COLOR{0, 0, 0, 0});
+    applyRegion(true);
+    applyPassThrough();
+    if (state.displayMode == 0) {
+        setWebViewVisible(false);
+        ShowWindow(state.hostWindow, SW_HIDE);
+    }
+}
+
+void handFocus(bool take) {
+    if (!state.childMode || !state.gameWindow || !state.hostWindow)
+        return;
+    if (take) {
+        DWORD gameThread = GetWindowThreadProcessId(state.gameWindow, nullptr);
+        DWORD ownThread = GetCurrentThreadId();
+        if (state.focusAttachedThread == 0 && gameThread != 0 && gameThread != ownThread &&
+            AttachThreadInput(ownThread, gameThread, TRUE))
+            state.focusAttachedThread = gameThread;
+        rateCount(RateEvent::setFocus);
+        SetFocus(state.hostWindow);
+        if (state.controller) {
+            rateCount(RateEvent::moveFocus);
+            state.controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+        }
+        return;
+    }
+    if (GetFocus() != state.gameWindow) {
+        rateCount(RateEvent::setFocus);
+        SetFocus(state.gameWindow);
+    }
+    if (state.focusAttachedThread != 0) {
+        AttachThreadInput(GetCurrentThreadId(), state.focusAttachedThread, FALSE);
+        state.focusAttachedThread = 0;
+    }
+}

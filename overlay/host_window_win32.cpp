@@ -1,16 +1,178 @@
+// The host window: the 100 ms tick that finds, binds and follows the game window, the
+// exit rules, and the few messages the host answers itself.
 #include "host_window.h"
 
+#include "../common/bounded_format.h"
+#include "display_modes.h"
+#include "foreground.h"
+#include "host_window_rules.h"
+#include "layout_keeper.h"
+#include "log.h"
 #include "overlay_state.h"
+#include "rate_stats.h"
 #include "udp_link.h"
+#include "utf8.h"
 
 namespace {
 
-// The 100 ms tick: game tracking, the cover rule, foreground and layout come here.
-void hostTick() {}
+FitGeometry lastFit;
+
+constexpr COLORREF kColourKey = RGB(1, 0, 1);
+
+struct GameSearch {
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK matchGameWindow(HWND window, LPARAM param) {
+    wchar_t className[64] = {};
+    wchar_t title[128] = {};
+    GetClassNameW(window, className, 64);
+    GetWindowTextW(window, title, 128);
+    if (state.gameClass == className && state.gameTitle == title && IsWindowVisible(window)) {
+        reinterpret_cast<GameSearch*>(param)->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool gameWindowValid() {
+    return state.gameWindow && IsWindow(state.gameWindow);
+}
+
+void bindToGame() {
+    if (state.childMode) {
+        SetParent(state.hostWindow, state.gameWindow);
+        LONG_PTR style = state.throughOn ? WS_CHILD | WS_CLIPSIBLINGS
+                                         : WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+        SetWindowLongPtrW(state.hostWindow, GWL_STYLE, style);
+    } else {
+        SetWindowLongPtrW(state.hostWindow, GWLP_HWNDPARENT,
+                          reinterpret_cast<LONG_PTR>(state.gameWindow));
+    }
+}
+
+// The game window's search while none is known, with the 60 s rule while there is none.
+void searchForGame() {
+    GameSearch search;
+    EnumWindows(matchGameWindow, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) {
+        if (state.noGameSince == 0)
+            state.noGameSince = GetTickCount();
+        if (noGameTooLong(GetTickCount(), state.noGameSince)) {
+            logLine("no game window for 60 s - exiting");
+            requestExit("no game window for 60 s");
+        }
+        return;
+    }
+    state.gameWindow = search.found;
+    state.gameProcessId = 0;
+    GetWindowThreadProcessId(state.gameWindow, &state.gameProcessId);
+    bindToGame();
+    logLine("game window %p found (%s), process %s pid %lu", static_cast<void*>(state.gameWindow),
+            state.childMode ? "child" : "owned", processImageName(state.gameProcessId).c_str(),
+            static_cast<unsigned long>(state.gameProcessId));
+    state.noGameSince = 0;
+    fit_to_game();
+    showCoverOverGame();
+}
+
+// The host is moved only while the overlay is active or the cover is up.
+void followGame() {
+    if (!state.active && !state.covered)
+        return;
+    fit_to_game();
+    if (state.covered)
+        applyRegion(false); // the whole-area region follows the size, without a repaint
+}
+
+void hostTick() {
+    rateTick();
+    if (gameWindowValid())
+        followGame();
+    else
+        searchForGame();
+    if (state.covered && coverTimedOut(GetTickCount(), state.startTick))
+        coverOff("the page never said - 10 s");
+    trackForeground();
+    layoutKeeperTick();
+}
+
+const char* gameProcessState() {
+    if (state.gameProcessId == 0)
+        return "ended";
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, state.gameProcessId);
+    if (!process)
+        return "ended";
+    DWORD code = 0;
+    bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running ? "running" : "ended";
+}
+
+void onDestroy() {
+    const char* windowState = gameWindowValid() ? "still valid (it may be mid-destroy)" : "gone";
+    char line[256];
+    boundedFormat(line, sizeof line,
+                  "host window destroyed (WM_DESTROY%s; game window %p %s, game process %s)",
+                  destroyedSuffix(state.closeSeen, state.childMode),
+                  static_cast<void*>(state.gameWindow), windowState, gameProcessState());
+    logLine("%s", line);
+    requestExit(line);
+}
+
+LRESULT onEraseBackground(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (!state.throughOn)
+        return DefWindowProcW(window, WM_ERASEBKGND, wParam, lParam);
+    RECT client;
+    GetClientRect(window, &client);
+    HBRUSH brush = CreateSolidBrush(kColourKey);
+    FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+    DeleteObject(brush);
+    return 1;
+}
 
 } // namespace
 
-void fit_to_game() {}
+void showCoverOverGame() {
+    if (!state.covered || !state.hostWindow || !gameWindowValid())
+        return;
+    fit_to_game();
+    ShowWindow(state.hostWindow, SW_SHOWNA);
+    if (state.controller)
+        state.controller->put_IsVisible(TRUE);
+    applyRegion(true);
+}
+
+void fit_to_game() {
+    if (!state.hostWindow || !gameWindowValid())
+        return;
+    RECT client{};
+    GetClientRect(state.gameWindow, &client);
+    POINT origin{0, 0};
+    if (!state.childMode)
+        ClientToScreen(state.gameWindow, &origin);
+    rateCount(RateEvent::fitToGame);
+    FitGeometry geometry{client.left, client.top, client.right, client.bottom, origin.x, origin.y};
+    rateCount(fitGeometryChanged(lastFit, geometry) ? RateEvent::rectChanged : RateEvent::same);
+    SetWindowPos(state.hostWindow, HWND_TOP, origin.x, origin.y, client.right, client.bottom,
+                 state.childMode ? SWP_NOACTIVATE : SWP_NOZORDER | SWP_NOACTIVATE);
+    if (state.controller)
+        state.controller->put_Bounds(RECT{0, 0, client.right, client.bottom});
+}
+
+std::string processImageName(DWORD processId) {
+    std::wstring name = L"?";
+    if (processId != 0) {
+        if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)) {
+            wchar_t path[260];
+            DWORD size = 260;
+            if (QueryFullProcessImageNameW(process, 0, path, &size))
+                name = fileNamePart(std::wstring(path, size));
+            CloseHandle(process);
+        }
+    }
+    return toUtf8(name);
+}
 
 void requestExit(const std::string& reason) {
     if (state.exitReason.empty())
@@ -20,6 +182,23 @@ void requestExit(const std::string& reason) {
 
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_DESTROY:
+        onDestroy();
+        return 0;
+    case WM_SIZE:
+        if (state.controller)
+            state.controller->put_Bounds(RECT{0, 0, LOWORD(lParam), HIWORD(lParam)});
+        return 0;
+    case WM_CLOSE:
+        state.closeSeen = true;
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_ERASEBKGND:
+        return onEraseBackground(window, wParam, lParam);
+    case WM_SETCURSOR:
+        rateCount(RateEvent::wmSetCursor);
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_MOUSEACTIVATE:
+        return state.childMode ? MA_ACTIVATE : MA_NOACTIVATE;
     case WM_TIMER:
         hostTick();
         return 0;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "command_line.h"
-#include "display_modes.h"
 #include "host_window.h"
 #include "log.h"
 #include "page_bridge.h"
@@ -102,17 +101,6 @@ void createHostWindow(HINSTANCE instance) {
                         0, 100, 100, nullptr, nullptr, instance, nullptr);
 }
 
-// While the cover is up and the first tick already found the game, show the cover at once.
-void showCoverOverGame() {
-    if (!state.covered || !state.hostWindow || !state.gameWindow || !IsWindow(state.gameWindow))
-        return;
-    fit_to_game();
-    ShowWindow(state.hostWindow, SW_SHOWNA);
-    if (state.controller)
-        state.controller->put_IsVisible(TRUE);
-    applyRegion(true);
-}
-
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -145,7 +133,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     state.startTick = GetTickCount();
     SetTimer(state.hostWindow, kTickTimer, kTickPeriodMs, nullptr);
     SendMessageW(state.hostWindow, WM_TIMER, kTickTimer, 0);
-    showCoverOverGame();
+    showCoverOverGame(); // the first tick may already have found the game
 
     startPageHost();
     if (showAtStart)

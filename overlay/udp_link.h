@@ -1,4 +1,11 @@
 #pragma once
+#include <string>
 
 // Reads every datagram waiting on the UDP socket and handles each.
 void receiveDatagrams();
+
+// Handles one datagram's text (cut at its first zero byte).
+void handleDatagram(const std::string& text);
+
+// Sends "VYRO " + text to the reply address; nothing before the game side has spoken.
+void sendToGame(const std::string& text);

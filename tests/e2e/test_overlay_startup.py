@@ -27,8 +27,10 @@ class StartUp(harness.OverlayTestCase):
         self.assertEqual(self.log_messages()[0],
                          "%s%d, mode child, web %s" % (START_PREFIX, pid, web))
         self.assertEqual(self.quit_and_wait(process, pid), 0)
-        self.assertEqual(self.log_messages(),
-                         ["%s%d, mode child, web %s" % (START_PREFIX, pid, web), NO_REASON])
+        log = self.log_messages()
+        self.assertEqual(log[0], "%s%d, mode child, web %s" % (START_PREFIX, pid, web))
+        self.assertEqual(log[-1], NO_REASON)
+        self.assertEqual(sum(1 for m in log if m.startswith("exit (")), 1)
 
     def test_owned_mode_and_a_utf8_web_folder_in_the_start_line(self):
         port = harness.free_udp_port()

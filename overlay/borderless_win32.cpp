@@ -1,0 +1,3 @@
+#include "borderless.h"
+
+void gameWindowCommand(const std::string&) {}

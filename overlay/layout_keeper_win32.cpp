@@ -1,0 +1,3 @@
+#include "layout_keeper.h"
+
+void layoutKeeperTick() {}
