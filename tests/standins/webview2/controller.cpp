@@ -1,0 +1,186 @@
+#include "controller.h"
+
+#include "config.h"
+
+namespace {
+
+Controller* liveController = nullptr;
+
+std::string jsonRect(const RECT& r) {
+    return jsonInt(r.left) + "," + jsonInt(r.top) + "," + jsonInt(r.right) + "," +
+           jsonInt(r.bottom);
+}
+
+} // namespace
+
+Controller::Controller(HWND parentWindow, DWORD browserProcessId)
+    : parentWindow_(parentWindow), rasterizationScale_(standinConfig().rasterizationScale) {
+    webView_ = adopt(new WebView(browserProcessId));
+    liveController = this;
+}
+
+Controller::~Controller() {
+    recordNote("released", {jsonUtf8("controller")});
+    if (liveController == this)
+        liveController = nullptr;
+}
+
+ComPtr<Controller> Controller::live() {
+    return ComPtr<Controller>(liveController);
+}
+
+void Controller::changeRasterizationScale(const std::string& id, double scale) {
+    rasterizationScale_ = scale;
+    const auto handlers = scaleChanged_.snapshot();
+    for (const auto& handler : handlers)
+        handler->Invoke(this, nullptr);
+    recordNote("rasterizationScale",
+               {id, jsonReal(scale), jsonInt(static_cast<long long>(handlers.size()))});
+}
+
+HRESULT STDMETHODCALLTYPE Controller::QueryInterface(REFIID iid, void** object) {
+    return answer(iid, object,
+                  {&IID_ICoreWebView2Controller, &IID_ICoreWebView2Controller2,
+                   &IID_ICoreWebView2Controller3});
+}
+
+HRESULT STDMETHODCALLTYPE Controller::get_IsVisible(BOOL* isVisible) {
+    recordCall("controller.get_IsVisible");
+    return copyOut(visible_, isVisible);
+}
+
+HRESULT STDMETHODCALLTYPE Controller::put_IsVisible(BOOL isVisible) {
+    recordCall("controller.put_IsVisible", {jsonBool(isVisible)});
+    visible_ = isVisible ? TRUE : FALSE;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::get_Bounds(RECT* bounds) {
+    recordCall("controller.get_Bounds");
+    return copyOut(bounds_, bounds);
+}
+
+HRESULT STDMETHODCALLTYPE Controller::put_Bounds(RECT bounds) {
+    recordCall("controller.put_Bounds", {jsonRect(bounds)});
+    bounds_ = bounds;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::get_ZoomFactor(double* zoomFactor) {
+    recordCall("controller.get_ZoomFactor");
+    return copyOut(zoomFactor_, zoomFactor);
+}
+
+HRESULT STDMETHODCALLTYPE Controller::put_ZoomFactor(double zoomFactor) {
+    recordCall("controller.put_ZoomFactor", {jsonReal(zoomFactor)});
+    zoomFactor_ = zoomFactor;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::SetBoundsAndZoomFactor(RECT bounds, double zoomFactor) {
+    recordCall("controller.SetBoundsAndZoomFactor", {jsonRect(bounds), jsonReal(zoomFactor)});
+    bounds_ = bounds;
+    zoomFactor_ = zoomFactor;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    recordCall("controller.MoveFocus", {jsonInt(reason)});
+    return closed_ ? HRESULT_FROM_WIN32(ERROR_INVALID_STATE) : S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::get_ParentWindow(HWND* parentWindow) {
+    recordCall("controller.get_ParentWindow");
+    return copyOut(parentWindow_, parentWindow);
+}
+
+HRESULT STDMETHODCALLTYPE Controller::put_ParentWindow(HWND parentWindow) {
+    recordCall("controller.put_ParentWindow",
+               {jsonInt(static_cast<long long>(reinterpret_cast<INT_PTR>(parentWindow)))});
+    parentWindow_ = parentWindow;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::NotifyParentWindowPositionChanged() {
+    recordCall("controller.NotifyParentWindowPositionChanged");
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::Close() {
+    recordCall("controller.Close");
+    if (closed_)
+        return S_OK;
+    closed_ = true;
+    scaleChanged_.clear();
+    webView_->close();
+    if (liveController == this)
+        liveController = nullptr;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::get_CoreWebView2(ICoreWebView2** coreWebView2) {
+    recordCall("controller.get_CoreWebView2");
+    if (!coreWebView2)
+        return E_POINTER;
+    *coreWebView2 = webView_.Get();
+    webView_->AddRef();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::get_DefaultBackgroundColor(COREWEBVIEW2_COLOR* value) {
+    recordCall("controller.get_DefaultBackgroundColor");
+    return copyOut(background_, value);
+}
+
+HRESULT STDMETHODCALLTYPE Controller::put_DefaultBackgroundColor(COREWEBVIEW2_COLOR value) {
+    recordCall("controller.put_DefaultBackgroundColor",
+               {jsonInt(value.A), jsonInt(value.R), jsonInt(value.G), jsonInt(value.B)});
+    background_ = value;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::get_RasterizationScale(double* scale) {
+    recordCall("controller.get_RasterizationScale");
+    return copyOut(rasterizationScale_, scale);
+}
+
+HRESULT STDMETHODCALLTYPE Controller::put_RasterizationScale(double scale) {
+    recordCall("controller.put_RasterizationScale", {jsonReal(scale)});
+    if (!(scale > 0))
+        return E_INVALIDARG;
+    rasterizationScale_ = scale;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::get_ShouldDetectMonitorScaleChanges(BOOL* value) {
+    recordCall("controller.get_ShouldDetectMonitorScaleChanges");
+    return copyOut(detectMonitorScaleChanges_, value);
+}
+
+HRESULT STDMETHODCALLTYPE Controller::put_ShouldDetectMonitorScaleChanges(BOOL value) {
+    recordCall("controller.put_ShouldDetectMonitorScaleChanges", {jsonBool(value)});
+    detectMonitorScaleChanges_ = value ? TRUE : FALSE;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Controller::add_RasterizationScaleChanged(
+    ICoreWebView2RasterizationScaleChangedEventHandler* eventHandler,
+    EventRegistrationToken* token) {
+    return scaleChanged_.add("controller.add_RasterizationScaleChanged", eventHandler, token);
+}
+
+HRESULT STDMETHODCALLTYPE
+Controller::remove_RasterizationScaleChanged(EventRegistrationToken token) {
+    return scaleChanged_.remove("controller.remove_RasterizationScaleChanged", token);
+}
+
+HRESULT STDMETHODCALLTYPE Controller::get_BoundsMode(COREWEBVIEW2_BOUNDS_MODE* boundsMode) {
+    recordCall("controller.get_BoundsMode");
+    return copyOut(boundsMode_, boundsMode);
+}
+
+HRESULT STDMETHODCALLTYPE Controller::put_BoundsMode(COREWEBVIEW2_BOUNDS_MODE boundsMode) {
+    recordCall("controller.put_BoundsMode", {jsonInt(boundsMode)});
+    boundsMode_ = boundsMode;
+    return S_OK;
+}

@@ -1,0 +1,179 @@
+#include "webview.h"
+
+#include "dispatch.h"
+#include "event_args.h"
+
+namespace {
+
+// Not a reference: the program alone decides how long the web view lives.
+WebView* liveWebView = nullptr;
+
+HRESULT closedState() {
+    return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+}
+
+// A JSON string literal holding text, as the runtime hands a posted string to JSON readers.
+std::wstring jsonStringLiteral(const std::wstring& text) {
+    return fromUtf8(jsonText(text));
+}
+
+} // namespace
+
+WebView::WebView(DWORD browserProcessId) : browserProcessId_(browserProcessId) {
+    settings_ = adopt(new Settings());
+    liveWebView = this;
+}
+
+WebView::~WebView() {
+    recordNote("released", {jsonUtf8("webview")});
+    if (liveWebView == this)
+        liveWebView = nullptr;
+}
+
+ComPtr<WebView> WebView::live() {
+    return ComPtr<WebView>(liveWebView);
+}
+
+void WebView::close() {
+    closed_ = true;
+    navigationStarting_.clear();
+    webMessageReceived_.clear();
+    newWindowRequested_.clear();
+    if (liveWebView == this)
+        liveWebView = nullptr;
+}
+
+void WebView::raiseWebMessage(const std::string& id, std::wstring source, std::wstring json,
+                              std::optional<std::wstring> asString) {
+    if (source.empty())
+        source = source_;
+    if (asString)
+        json = jsonStringLiteral(*asString);
+    ComPtr<WebMessageArgs> args;
+    args = adopt(new WebMessageArgs(source, json, asString));
+    const auto handlers = webMessageReceived_.snapshot();
+    for (const auto& handler : handlers)
+        handler->Invoke(this, args.Get());
+    recordNote("webMessage", {id, jsonText(source), jsonText(json),
+                              jsonInt(static_cast<long long>(handlers.size()))});
+}
+
+void WebView::raiseNavigationStarting(const std::string& id, const std::wstring& uri,
+                                      bool userInitiated) {
+    ComPtr<NavigationArgs> args;
+    args = adopt(new NavigationArgs(uri, ++lastNavigationId_, userInitiated));
+    const auto handlers = navigationStarting_.snapshot();
+    for (const auto& handler : handlers)
+        handler->Invoke(this, args.Get());
+    if (!args->cancelled())
+        source_ = uri;
+    recordNote("navigationStarting", {id, jsonText(uri), jsonBool(args->cancelled()),
+                                      jsonInt(static_cast<long long>(handlers.size()))});
+}
+
+void WebView::raiseNewWindowRequested(const std::string& id, const std::wstring& uri) {
+    ComPtr<NewWindowArgs> args;
+    args = adopt(new NewWindowArgs(uri));
+    const auto handlers = newWindowRequested_.snapshot();
+    for (const auto& handler : handlers)
+        handler->Invoke(this, args.Get());
+    recordNote("newWindowRequested", {id, jsonText(uri), jsonBool(args->handled()),
+                                      jsonInt(static_cast<long long>(handlers.size()))});
+}
+
+HRESULT STDMETHODCALLTYPE WebView::QueryInterface(REFIID iid, void** object) {
+    return answer(iid, object, {&IID_ICoreWebView2, &IID_ICoreWebView2_2, &IID_ICoreWebView2_3});
+}
+
+HRESULT STDMETHODCALLTYPE WebView::get_Settings(ICoreWebView2Settings** settings) {
+    recordCall("webview.get_Settings");
+    if (!settings)
+        return E_POINTER;
+    *settings = settings_.Get();
+    settings_->AddRef();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE WebView::get_Source(LPWSTR* uri) {
+    recordCall("webview.get_Source");
+    return copyOut(source_, uri);
+}
+
+HRESULT STDMETHODCALLTYPE WebView::Navigate(LPCWSTR uri) {
+    recordCall("webview.Navigate", {jsonText(uri)});
+    if (!uri)
+        return E_INVALIDARG;
+    if (closed_)
+        return closedState();
+    // The runtime asks the program's NavigationStarting handlers later, never inside the call.
+    ComPtr<WebView> self(this);
+    std::wstring target = uri;
+    postTask([self, target] {
+        if (!self->closed_)
+            self->raiseNavigationStarting("null", target, false);
+    });
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE WebView::add_NavigationStarting(
+    ICoreWebView2NavigationStartingEventHandler* eventHandler, EventRegistrationToken* token) {
+    return navigationStarting_.add("webview.add_NavigationStarting", eventHandler, token);
+}
+
+HRESULT STDMETHODCALLTYPE WebView::remove_NavigationStarting(EventRegistrationToken token) {
+    return navigationStarting_.remove("webview.remove_NavigationStarting", token);
+}
+
+HRESULT STDMETHODCALLTYPE WebView::Reload() {
+    recordCall("webview.Reload");
+    return closed_ ? closedState() : S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE WebView::PostWebMessageAsJson(LPCWSTR webMessageAsJson) {
+    recordCall("webview.PostWebMessageAsJson", {jsonText(webMessageAsJson)});
+    if (!webMessageAsJson)
+        return E_INVALIDARG;
+    return closed_ ? closedState() : S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE WebView::PostWebMessageAsString(LPCWSTR webMessageAsString) {
+    recordCall("webview.PostWebMessageAsString", {jsonText(webMessageAsString)});
+    if (!webMessageAsString)
+        return E_INVALIDARG;
+    return closed_ ? closedState() : S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE WebView::add_WebMessageReceived(
+    ICoreWebView2WebMessageReceivedEventHandler* handler, EventRegistrationToken* token) {
+    return webMessageReceived_.add("webview.add_WebMessageReceived", handler, token);
+}
+
+HRESULT STDMETHODCALLTYPE WebView::remove_WebMessageReceived(EventRegistrationToken token) {
+    return webMessageReceived_.remove("webview.remove_WebMessageReceived", token);
+}
+
+HRESULT STDMETHODCALLTYPE WebView::get_BrowserProcessId(UINT32* value) {
+    recordCall("webview.get_BrowserProcessId");
+    return copyOut(static_cast<UINT32>(browserProcessId_), value);
+}
+
+HRESULT STDMETHODCALLTYPE WebView::add_NewWindowRequested(
+    ICoreWebView2NewWindowRequestedEventHandler* eventHandler, EventRegistrationToken* token) {
+    return newWindowRequested_.add("webview.add_NewWindowRequested", eventHandler, token);
+}
+
+HRESULT STDMETHODCALLTYPE WebView::remove_NewWindowRequested(EventRegistrationToken token) {
+    return newWindowRequested_.remove("webview.remove_NewWindowRequested", token);
+}
+
+HRESULT STDMETHODCALLTYPE WebView::SetVirtualHostNameToFolderMapping(
+    LPCWSTR hostName, LPCWSTR folderPath, COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND accessKind) {
+    recordCall("webview.SetVirtualHostNameToFolderMapping",
+               {jsonText(hostName), jsonText(folderPath), jsonInt(accessKind)});
+    return hostName && folderPath ? S_OK : E_INVALIDARG;
+}
+
+HRESULT STDMETHODCALLTYPE WebView::ClearVirtualHostNameToFolderMapping(LPCWSTR hostName) {
+    recordCall("webview.ClearVirtualHostNameToFolderMapping", {jsonText(hostName)});
+    return hostName ? S_OK : E_INVALIDARG;
+}

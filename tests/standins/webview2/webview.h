@@ -1,0 +1,166 @@
+#pragma once
+// The web view (ICoreWebView2_3). It keeps the page's address, raises the page's events when
+// a test asks, and records what the program does with it.
+#include "com_object.h"
+#include "settings.h"
+
+#include <optional>
+
+class WebView final : public ComObject<ICoreWebView2_3> {
+  public:
+    explicit WebView(DWORD browserProcessId);
+
+    // The one web view a test drives: the newest one not yet closed, or null.
+    static ComPtr<WebView> live();
+
+    // The page's side, run on the program's thread. Each records a note with the outcome;
+    // id is the test's command id as a JSON fragment (null for the runtime's own events).
+    void raiseWebMessage(const std::string& id, std::wstring source, std::wstring json,
+                         std::optional<std::wstring> asString);
+    void raiseNavigationStarting(const std::string& id, const std::wstring& uri,
+                                 bool userInitiated);
+    void raiseNewWindowRequested(const std::string& id, const std::wstring& uri);
+
+    // Called by the controller's Close: no events from then on.
+    void close();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override;
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
+    HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
+    HRESULT STDMETHODCALLTYPE
+    add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* eventHandler,
+                           EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE Reload() override;
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR webMessageAsJson) override;
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR webMessageAsString) override;
+    HRESULT STDMETHODCALLTYPE
+    add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                           EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* value) override;
+    HRESULT STDMETHODCALLTYPE
+    add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* eventHandler,
+                           EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    SetVirtualHostNameToFolderMapping(LPCWSTR hostName, LPCWSTR folderPath,
+                                      COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND accessKind) override;
+    HRESULT STDMETHODCALLTYPE ClearVirtualHostNameToFolderMapping(LPCWSTR hostName) override;
+
+    // Not offered (webview_not_implemented.cpp).
+    HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR htmlContent) override;
+    HRESULT STDMETHODCALLTYPE
+    add_ContentLoading(ICoreWebView2ContentLoadingEventHandler* eventHandler,
+                       EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_SourceChanged(ICoreWebView2SourceChangedEventHandler* eventHandler,
+                      EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler* eventHandler,
+                       EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* eventHandler,
+                            EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_FrameNavigationStarting(ICoreWebView2NavigationStartingEventHandler* eventHandler,
+                                EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_FrameNavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* eventHandler,
+                                 EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    remove_FrameNavigationCompleted(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_ScriptDialogOpening(ICoreWebView2ScriptDialogOpeningEventHandler* eventHandler,
+                            EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* eventHandler,
+                            EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* eventHandler,
+                      EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
+        LPCWSTR javaScript,
+        ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) override;
+    HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) override;
+    HRESULT STDMETHODCALLTYPE
+    ExecuteScript(LPCWSTR javaScript, ICoreWebView2ExecuteScriptCompletedHandler* handler) override;
+    HRESULT STDMETHODCALLTYPE
+    CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT imageFormat, IStream* imageStream,
+                   ICoreWebView2CapturePreviewCompletedHandler* handler) override;
+    HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(
+        LPCWSTR methodName, LPCWSTR parametersAsJson,
+        ICoreWebView2CallDevToolsProtocolMethodCompletedHandler* handler) override;
+    HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL* canGoBack) override;
+    HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* canGoForward) override;
+    HRESULT STDMETHODCALLTYPE GoBack() override;
+    HRESULT STDMETHODCALLTYPE GoForward() override;
+    HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(
+        LPCWSTR eventName, ICoreWebView2DevToolsProtocolEventReceiver** receiver) override;
+    HRESULT STDMETHODCALLTYPE Stop() override;
+    HRESULT STDMETHODCALLTYPE
+    add_DocumentTitleChanged(ICoreWebView2DocumentTitleChangedEventHandler* eventHandler,
+                             EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) override;
+    HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR name, VARIANT* object) override;
+    HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR name) override;
+    HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() override;
+    HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
+        ICoreWebView2ContainsFullScreenElementChangedEventHandler* eventHandler,
+        EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    remove_ContainsFullScreenElementChanged(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    get_ContainsFullScreenElement(BOOL* containsFullScreenElement) override;
+    HRESULT STDMETHODCALLTYPE
+    add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* eventHandler,
+                             EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(
+        const LPCWSTR uri, const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) override;
+    HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(
+        const LPCWSTR uri, const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) override;
+    HRESULT STDMETHODCALLTYPE
+    add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* eventHandler,
+                             EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_WebResourceResponseReceived(
+        ICoreWebView2WebResourceResponseReceivedEventHandler* eventHandler,
+        EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    remove_WebResourceResponseReceived(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    NavigateWithWebResourceRequest(ICoreWebView2WebResourceRequest* request) override;
+    HRESULT STDMETHODCALLTYPE
+    add_DOMContentLoaded(ICoreWebView2DOMContentLoadedEventHandler* eventHandler,
+                         EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_DOMContentLoaded(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    get_CookieManager(ICoreWebView2CookieManager** cookieManager) override;
+    HRESULT STDMETHODCALLTYPE get_Environment(ICoreWebView2Environment** environment) override;
+    HRESULT STDMETHODCALLTYPE TrySuspend(ICoreWebView2TrySuspendCompletedHandler* handler) override;
+    HRESULT STDMETHODCALLTYPE Resume() override;
+    HRESULT STDMETHODCALLTYPE get_IsSuspended(BOOL* isSuspended) override;
+
+  private:
+    ~WebView() override;
+
+    ComPtr<Settings> settings_;
+    DWORD browserProcessId_;
+    std::wstring source_ = L"about:blank";
+    UINT64 lastNavigationId_ = 0;
+    bool closed_ = false;
+    HandlerList<ICoreWebView2NavigationStartingEventHandler> navigationStarting_;
+    HandlerList<ICoreWebView2WebMessageReceivedEventHandler> webMessageReceived_;
+    HandlerList<ICoreWebView2NewWindowRequestedEventHandler> newWindowRequested_;
+};
