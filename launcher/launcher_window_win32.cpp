@@ -3,6 +3,7 @@
 #include <dwmapi.h>
 
 #include "launcher_state.h"
+#include "pending_texts.h"
 #include "window_geometry.h"
 
 const wchar_t* const kLauncherClass = L"VYRFerrowakeLauncher";
@@ -35,12 +36,12 @@ void onDpiChanged(HWND window, LPARAM lParam) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Every text is freed here, whether or not the page is there to take it.
+// Every text is freed here, whether or not the page is there to take it; a pointer that
+// postPageMessage did not make (another process posting this message) is ignored.
 void onPageMessage(LPARAM lParam) {
-    auto* text = reinterpret_cast<wchar_t*>(lParam);
+    std::unique_ptr<wchar_t[]> text = takePendingText(reinterpret_cast<const void*>(lParam));
     if (state.webView && text)
-        state.webView->PostWebMessageAsJson(text);
-    delete[] text;
+        state.webView->PostWebMessageAsJson(text.get());
 }
 
 LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

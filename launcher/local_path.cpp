@@ -5,6 +5,9 @@ bool localPathShapeAllowed(const std::wstring& path) {
         return false;
     if (path.find(L'"') != std::wstring::npos)
         return false;
+    // The system would see only the part before a NUL, not the path that was checked.
+    if (path.find(L'\0') != std::wstring::npos)
+        return false;
     return path[1] == L':';
 }
 

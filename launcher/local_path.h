@@ -15,7 +15,8 @@ struct FileSystemView {
     PathKindQuery kindOf;
 };
 
-// Paths the page may name: a drive-letter path of 4 to 1000 units without a double quote.
+// Paths the page may name: a drive-letter path of 4 to 1000 units without a double quote
+// or a NUL.
 // UNC and relative paths are refused before the file system is asked.
 bool localPathShapeAllowed(const std::wstring& path);
 

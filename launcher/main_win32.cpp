@@ -82,13 +82,12 @@ bool kitFilesPresent() {
            pathKind(state.scriptPath) == PathKind::file;
 }
 
-int runMessageLoop() {
+void runMessageLoop() {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return 0;
 }
 
 } // namespace
@@ -126,12 +125,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     state.mainWindow = createLauncherWindow(instance);
-    applyFrameColours(state.mainWindow);
-    ShowWindow(state.mainWindow, showCommand != 0 ? showCommand : SW_SHOWNORMAL);
-    UpdateWindow(state.mainWindow);
-    startPageHost();
-
-    runMessageLoop();
+    // Without its window nothing could ever end the message loop.
+    if (state.mainWindow) {
+        applyFrameColours(state.mainWindow);
+        ShowWindow(state.mainWindow, showCommand != 0 ? showCommand : SW_SHOWNORMAL);
+        UpdateWindow(state.mainWindow);
+        startPageHost();
+        runMessageLoop();
+    }
 
     launcherLog("%s", kExitLine);
     if (state.controller)

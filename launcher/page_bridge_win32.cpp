@@ -3,13 +3,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstring>
-
 #include "files.h"
 #include "launcher_state.h"
 #include "log.h"
 #include "page_replies.h"
 #include "page_request.h"
+#include "pending_texts.h"
 #include "pick_zip.h"
 #include "utf8.h"
 #include "worker_thread.h"
@@ -82,12 +81,10 @@ void postPageMessage(const std::string& json) {
     HWND window = state.mainWindow;
     if (!window)
         return;
-    std::wstring wide = fromUtf8(json);
-    auto* copy = new wchar_t[wide.size() + 1];
-    std::memcpy(copy, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    wchar_t* copy = addPendingText(fromUtf8(json));
     // A window already gone takes nothing; the copy would otherwise be lost.
     if (!PostMessageW(window, kPageMessage, 0, reinterpret_cast<LPARAM>(copy)))
-        delete[] copy;
+        takePendingText(copy);
 }
 
 void startAction(const std::wstring& action, const std::wstring& gameDir,

@@ -144,7 +144,19 @@ class LauncherTestCase(unittest.TestCase):
         return wait_for(lambda: (lambda w: w if len(w) >= process_count else None)(
             launcher_windows()), "%d launcher window(s)" % process_count)
 
+    def wait_for_log(self, path, expected):
+        """Waits until the log holds exactly these texts (a last chance to compare)."""
+        try:
+            wait_for(lambda: log_messages(path) == expected, "the log %r" % expected)
+        except AssertionError:
+            self.assertEqual(log_messages(path), expected)
+
     def close_and_wait(self, process, pid):
-        code, out = tool("close", WINDOW_CLASS, pid)
-        self.assertEqual(code, 0, out)
+        """Closes the launcher's window as the user would; returns the exit code."""
+        def closed():
+            if not process.running():
+                return True
+            code, out = tool("close", WINDOW_CLASS, pid)
+            return code == 0
+        wait_for(closed, "the window of %s closed (windows now: %r)" % (pid, launcher_windows()))
         return process.wait()

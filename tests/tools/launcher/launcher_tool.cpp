@@ -5,6 +5,8 @@
 //   launcher_tool close CLASS PID        posts WM_CLOSE to that process's windows of the class
 //   launcher_tool dialog TITLE           the texts of each dialog box with that title, escaped
 //   launcher_tool press-ok TITLE         presses OK on each dialog box with that title
+//   launcher_tool press-cancel TITLE     presses Cancel on each dialog box with that title
+//   launcher_tool resize CLASS W H       gives every such window that outer size
 //   launcher_tool resources EXE          the program file's manifest and icon group 1
 #include <windows.h>
 
@@ -134,10 +136,18 @@ int dialog(const wchar_t* title) {
     return found.empty() ? 1 : 0;
 }
 
-int pressOk(const wchar_t* title) {
+int press(const wchar_t* title, int button) {
     std::vector<HWND> found = topLevel(L"#32770", title);
     for (HWND window : found)
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    return found.empty() ? 1 : 0;
+}
+
+int resize(const wchar_t* className, int width, int height) {
+    std::vector<HWND> found = topLevel(className);
+    for (HWND window : found)
+        SetWindowPos(window, nullptr, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return found.empty() ? 1 : 0;
 }
 
@@ -180,10 +190,15 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"dialog" && argc >= 3)
         return dialog(argv[2]);
     if (command == L"press-ok" && argc >= 3)
-        return pressOk(argv[2]);
+        return press(argv[2], IDOK);
+    if (command == L"press-cancel" && argc >= 3)
+        return press(argv[2], IDCANCEL);
+    if (command == L"resize" && argc >= 5)
+        return resize(argv[2], std::wcstol(argv[3], nullptr, 10),
+                      std::wcstol(argv[4], nullptr, 10));
     if (command == L"resources" && argc >= 3)
         return resources(argv[2]);
     std::fprintf(stderr, "usage: launcher_tool windows|minimize CLASS | close CLASS PID | "
-                         "dialog|press-ok TITLE | resources EXE\n");
+                         "dialog|press-ok|press-cancel TITLE | resize CLASS W H | resources EXE\n");
     return 2;
 }

@@ -33,6 +33,8 @@ TEST(CheckLocalPath, UncRelativeAndQuotedPathsAreRefusedUnasked) {
     EXPECT_FALSE(checkLocalPath(L"C:\\Ga\"mes", true, spy));
     EXPECT_FALSE(checkLocalPath(L"\"C:\\Games\"", true, spy));
     EXPECT_FALSE(checkLocalPath(L"", true, spy));
+    // Win32 would stop at the NUL and look at C:\Games instead.
+    EXPECT_FALSE(checkLocalPath(std::wstring(L"C:\\Games\0x", 10), true, spy));
     EXPECT_FALSE(asked);
 }
 
