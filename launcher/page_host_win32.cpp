@@ -1,9 +1,152 @@
+// The launcher page inside the launcher window: environment, controller, settings by dev
+// mode, the web folder under its virtual host, navigation kept on that host, no pop-ups,
+// and the page's web messages to the page bridge.
 #include "page_host.h"
 
+#include "../common/com_handler.h"
+#include "../common/environment_options.h"
 #include "launcher_state.h"
+#include "launcher_window.h"
+#include "log.h"
+#include "page_bridge.h"
+#include "page_rules.h"
+#include "startup_text.h"
+#include "utf8.h"
 
-// Held here so the program imports the loader's entry point from WebView2Loader.dll.
-decltype(&CreateCoreWebView2EnvironmentWithOptions) createEnvironment =
-    &CreateCoreWebView2EnvironmentWithOptions;
+using Microsoft::WRL::ComPtr;
 
-void startPageHost() {}
+namespace {
+
+HRESULT onNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+    if (!args)
+        return S_OK;
+    LPWSTR uri = nullptr;
+    bool allowed = SUCCEEDED(args->get_Uri(&uri)) && uri && navigationAllowed(uri);
+    CoTaskMemFree(uri);
+    if (!allowed)
+        args->put_Cancel(TRUE);
+    return S_OK;
+}
+
+HRESULT onNewWindowRequested(ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
+    if (args)
+        args->put_Handled(TRUE);
+    return S_OK;
+}
+
+HRESULT onWebMessage(ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+    LPWSTR json = nullptr;
+    if (args && SUCCEEDED(args->get_WebMessageAsJson(&json)) && json)
+        handlePageMessage(toUtf8(json));
+    CoTaskMemFree(json);
+    return S_OK;
+}
+
+void applySettings() {
+    ComPtr<ICoreWebView2Settings> settings;
+    if (FAILED(state.webView->get_Settings(&settings)) || !settings)
+        return;
+    PageSettings wanted = pageSettingsFor(state.devMode);
+    settings->put_AreDefaultContextMenusEnabled(wanted.contextMenus);
+    settings->put_IsStatusBarEnabled(wanted.statusBar);
+    settings->put_IsZoomControlEnabled(wanted.zoomControl);
+    settings->put_AreDevToolsEnabled(wanted.devTools);
+    ComPtr<ICoreWebView2Settings3> settings3;
+    if (SUCCEEDED(settings->QueryInterface(IID_ICoreWebView2Settings3,
+                                           reinterpret_cast<void**>(settings3.GetAddressOf()))))
+        settings3->put_AreBrowserAcceleratorKeysEnabled(wanted.acceleratorKeys);
+}
+
+// The window's own colour, so no white flash shows before the page paints.
+void applyBackground() {
+    ComPtr<ICoreWebView2Controller2> controller2;
+    if (SUCCEEDED(state.controller->QueryInterface(
+            IID_ICoreWebView2Controller2, reinterpret_cast<void**>(controller2.GetAddressOf()))))
+        controller2->put_DefaultBackgroundColor(
+            COREWEBVIEW2_COLOR{255, GetRValue(kLauncherBackground), GetGValue(kLauncherBackground),
+                               GetBValue(kLauncherBackground)});
+}
+
+void mapWebFolder() {
+    ComPtr<ICoreWebView2_3> webView3;
+    if (SUCCEEDED(state.webView->QueryInterface(IID_ICoreWebView2_3,
+                                                reinterpret_cast<void**>(webView3.GetAddressOf()))))
+        webView3->SetVirtualHostNameToFolderMapping(
+            kVirtualHost, state.webDir.c_str(), COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_DENY_CORS);
+}
+
+void addHandlers() {
+    EventRegistrationToken token{};
+    state.webView->add_NavigationStarting(
+        makeComHandler<ICoreWebView2NavigationStartingEventHandler,
+                       IID_ICoreWebView2NavigationStartingEventHandler>(onNavigationStarting)
+            .Get(),
+        &token);
+    state.webView->add_NewWindowRequested(
+        makeComHandler<ICoreWebView2NewWindowRequestedEventHandler,
+                       IID_ICoreWebView2NewWindowRequestedEventHandler>(onNewWindowRequested)
+            .Get(),
+        &token);
+    state.webView->add_WebMessageReceived(
+        makeComHandler<ICoreWebView2WebMessageReceivedEventHandler,
+                       IID_ICoreWebView2WebMessageReceivedEventHandler>(onWebMessage)
+            .Get(),
+        &token);
+}
+
+HRESULT onControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
+    if (FAILED(result) || !controller) {
+        launcherLog("WebView2 controller failed: 0x%08lx", static_cast<unsigned long>(result));
+        return S_OK;
+    }
+    state.controller = controller;
+    state.webView.Reset();
+    HRESULT got = controller->get_CoreWebView2(&state.webView);
+    if (FAILED(got) || !state.webView) {
+        // A controller without its web view cannot show anything; carry on with the window.
+        launcherLog("WebView2 controller failed: 0x%08lx",
+                    static_cast<unsigned long>(FAILED(got) ? got : E_POINTER));
+        return S_OK;
+    }
+    applyBackground();
+    applySettings();
+    mapWebFolder();
+    addHandlers();
+    RECT client{};
+    GetClientRect(state.mainWindow, &client);
+    state.controller->put_Bounds(client);
+    std::wstring page = startPageUrl(state.devMode, state.pageQuery);
+    state.webView->Navigate(page.c_str());
+    launcherLog("WebView2 ready, page from %s", toUtf8(state.webDir).c_str());
+    return S_OK;
+}
+
+HRESULT onEnvironmentCreated(HRESULT result, ICoreWebView2Environment* environment) {
+    if (FAILED(result) || !environment) {
+        launcherLog("WebView2 environment failed: 0x%08lx", static_cast<unsigned long>(result));
+        MessageBoxW(state.mainWindow, kMissingRuntimeText, kMessageCaption, MB_ICONWARNING);
+        return S_OK;
+    }
+    environment->CreateCoreWebView2Controller(
+        state.mainWindow,
+        makeComHandler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
+                       IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+            onControllerCreated)
+            .Get());
+    return S_OK;
+}
+
+} // namespace
+
+void startPageHost() {
+    ComPtr<ICoreWebView2EnvironmentOptions> options = makeEnvironmentOptions();
+    HRESULT result = CreateCoreWebView2EnvironmentWithOptions(
+        nullptr, state.dataDir.c_str(), options.Get(),
+        makeComHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+                       IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+            onEnvironmentCreated)
+            .Get());
+    if (FAILED(result))
+        launcherLog("CreateCoreWebView2EnvironmentWithOptions: 0x%08lx",
+                    static_cast<unsigned long>(result));
+}
