@@ -1,10 +1,131 @@
+// The WebView2 page inside the host window: environment, controller, settings, the
+// virtual host for the web folder, and the page's web messages.
 #include "page_host.h"
 
+#include <shlobj.h>
+
+#include "../common/com_handler.h"
+#include "../common/environment_options.h"
+#include "host_window.h"
+#include "log.h"
 #include "overlay_state.h"
+#include "page_bridge.h"
+#include "rate_stats.h"
+#include "utf8.h"
 
-// The loader's entry point through which the page host creates its environment; held
-// here so the program imports it from WebView2Loader.dll.
-decltype(&CreateCoreWebView2EnvironmentWithOptions) createEnvironment =
-    &CreateCoreWebView2EnvironmentWithOptions;
+using Microsoft::WRL::ComPtr;
 
-void startPageHost() {}
+namespace {
+
+// Under a reserved top-level domain: it can never be a real site, and names under it fail
+// to resolve at once.
+constexpr const wchar_t* kVirtualHost = L"vyr-overlay.example";
+
+std::wstring userDataFolder() {
+    if (!state.dataDir.empty())
+        return state.dataDir;
+    PWSTR localAppData = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localAppData)))
+        folder = std::wstring(localAppData) + L"\\VYR\\overlay";
+    CoTaskMemFree(localAppData);
+    return folder;
+}
+
+std::wstring startPage() {
+    return std::wstring(L"https://") + kVirtualHost + L"/index.html";
+}
+
+HRESULT onWebMessage(ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+    rateCount(RateEvent::pageToHost);
+    LPWSTR json = nullptr;
+    if (args && SUCCEEDED(args->get_WebMessageAsJson(&json)) && json)
+        handlePageMessage(json);
+    CoTaskMemFree(json);
+    return S_OK;
+}
+
+void configureWebView() {
+    ComPtr<ICoreWebView2Controller2> controller2;
+    if (SUCCEEDED(state.controller->QueryInterface(
+            IID_ICoreWebView2Controller2, reinterpret_cast<void**>(controller2.GetAddressOf()))))
+        controller2->put_DefaultBackgroundColor(state.covered ? COREWEBVIEW2_COLOR{255, 11, 11, 24}
+                                                              : COREWEBVIEW2_COLOR{0, 0, 0, 0});
+    ComPtr<ICoreWebView2Settings> settings;
+    if (SUCCEEDED(state.webView->get_Settings(&settings)) && settings) {
+        settings->put_AreDefaultContextMenusEnabled(FALSE);
+        settings->put_IsStatusBarEnabled(FALSE);
+        settings->put_IsZoomControlEnabled(FALSE);
+        settings->put_AreDevToolsEnabled(TRUE);
+    }
+    ComPtr<ICoreWebView2_3> webView3;
+    if (SUCCEEDED(state.webView->QueryInterface(IID_ICoreWebView2_3,
+                                                reinterpret_cast<void**>(webView3.GetAddressOf()))))
+        webView3->SetVirtualHostNameToFolderMapping(kVirtualHost, state.webDir.c_str(),
+                                                    COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_ALLOW);
+}
+
+HRESULT onControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
+    if (FAILED(result) || !controller) {
+        logLine("WebView2 controller failed: 0x%08lx", static_cast<unsigned long>(result));
+        return S_OK;
+    }
+    state.controller = controller;
+    state.webView.Reset();
+    HRESULT got = controller->get_CoreWebView2(&state.webView);
+    if (FAILED(got) || !state.webView) {
+        logLine("WebView2 controller failed: 0x%08lx",
+                static_cast<unsigned long>(FAILED(got) ? got : E_POINTER));
+        return S_OK;
+    }
+    UINT32 browserPid = 0;
+    if (SUCCEEDED(state.webView->get_BrowserProcessId(&browserPid))) {
+        state.browserProcessId = browserPid;
+        logLine("WebView2 browser process pid %u", browserPid);
+    }
+    configureWebView();
+    EventRegistrationToken token{};
+    state.webView->add_WebMessageReceived(
+        makeComHandler<ICoreWebView2WebMessageReceivedEventHandler,
+                       IID_ICoreWebView2WebMessageReceivedEventHandler>(onWebMessage)
+            .Get(),
+        &token);
+    fit_to_game();
+    state.controller->put_IsVisible(state.active ? TRUE : FALSE);
+    std::wstring page = startPage();
+    state.webView->Navigate(page.c_str());
+    logLine("WebView2 ready, page %s from %s", toUtf8(page).c_str(), toUtf8(state.webDir).c_str());
+    return S_OK;
+}
+
+HRESULT onEnvironmentCreated(HRESULT result, ICoreWebView2Environment* environment) {
+    if (FAILED(result) || !environment) {
+        logLine("WebView2 environment failed: 0x%08lx (is the runtime installed?)",
+                static_cast<unsigned long>(result));
+        return S_OK;
+    }
+    environment->CreateCoreWebView2Controller(
+        state.hostWindow,
+        makeComHandler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
+                       IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+            onControllerCreated)
+            .Get());
+    return S_OK;
+}
+
+} // namespace
+
+void startPageHost() {
+    std::wstring dataFolder = userDataFolder();
+    ComPtr<ICoreWebView2EnvironmentOptions> options = makeEnvironmentOptions();
+    options->put_AdditionalBrowserArguments(L"--autoplay-policy=no-user-gesture-required");
+    HRESULT result = CreateCoreWebView2EnvironmentWithOptions(
+        nullptr, dataFolder.empty() ? nullptr : dataFolder.c_str(), options.Get(),
+        makeComHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+                       IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+            onEnvironmentCreated)
+            .Get());
+    if (FAILED(result))
+        logLine("CreateCoreWebView2EnvironmentWithOptions: 0x%08lx",
+                static_cast<unsigned long>(result));
+}

@@ -5,6 +5,7 @@
 //   wintool postquit PID            post WM_QUIT to every thread of process PID
 //   wintool info HWND               parent, owner, styles, screen and client rectangles
 //   wintool post HWND MSG [W [L]]   post a message to a window (numbers in decimal or 0x hex)
+//   wintool region HWND             the window region's rectangles, or "none"
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -123,6 +125,28 @@ int post(HWND window, const wchar_t* message, const wchar_t* wParam, const wchar
     return ok ? 0 : 1;
 }
 
+int region(HWND window) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    int kind = GetWindowRgn(window, region);
+    if (kind == ERROR) {
+        std::printf("none\n");
+    } else {
+        DWORD size = GetRegionData(region, 0, nullptr);
+        std::vector<char> buffer(size);
+        auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+        if (size && GetRegionData(region, size, data)) {
+            const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
+            std::printf("rects=%lu", data->rdh.nCount);
+            for (DWORD i = 0; i < data->rdh.nCount; ++i)
+                std::printf(" %ld,%ld,%ld,%ld", rects[i].left, rects[i].top, rects[i].right,
+                            rects[i].bottom);
+            std::printf("\n");
+        }
+    }
+    DeleteObject(region);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -135,11 +159,13 @@ int wmain(int argc, wchar_t** argv) {
         return postQuit(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
     if (command == L"info" && argc >= 3)
         return info(parseWindow(argv[2]));
+    if (command == L"region" && argc >= 3)
+        return region(parseWindow(argv[2]));
     if (command == L"post" && argc >= 4)
         return post(parseWindow(argv[2]), argv[3], argc >= 5 ? argv[4] : nullptr,
                     argc >= 6 ? argv[5] : nullptr);
     std::fprintf(stderr,
                  "usage: wintool find CLASS [TITLE] | watch CLASS MS | postquit PID | info HWND | "
-                 "post HWND MSG [W [L]]\n");
+                 "post HWND MSG [W [L]] | region HWND\n");
     return 2;
 }
