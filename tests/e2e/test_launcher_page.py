@@ -219,6 +219,21 @@ class PageBridge(PageTestCase):
         self.assertTrue(process.running())
         self.assertEqual(self.close_and_wait(process, window["pid"]), 0)
 
+    def test_page_messages_posted_by_strangers_are_ignored(self):
+        standin, process = self.start_with_page("page_strangers")
+        window = self.ready(standin)
+        # Another process can post the launcher's own hand-over message with any pointer.
+        for value in ["0", "1234", "7ffe0000", "ffffffffffffffff"]:
+            code, out = lh.tool("post", lh.WINDOW_CLASS, "8001", value)
+            self.assertEqual(code, 0, out)
+        standin.ping()
+        self.assertTrue(process.running())
+        self.assertEqual(standin.calls("webview.PostWebMessageAsJson"), [])
+        replies = self.replies_to(standin, '{"cmd":"hello"}')
+        self.assertEqual(len(replies), 1)
+        self.assertTrue(replies[0].startswith('{"type":"hello",'), replies[0])
+        self.assertEqual(self.close_and_wait(process, window["pid"]), 0)
+
     def test_cancelled_zip_picker_answers_with_an_empty_path(self):
         standin, process = self.start_with_page("page_pickzip")
         window = self.ready(standin)

@@ -7,6 +7,7 @@
 //   launcher_tool press-ok TITLE         presses OK on each dialog box with that title
 //   launcher_tool press-cancel TITLE     presses Cancel on each dialog box with that title
 //   launcher_tool resize CLASS W H       gives every such window that outer size
+//   launcher_tool post CLASS MSG LPARAM  posts a message (numbers in hex) to every such window
 //   launcher_tool resources EXE          the program file's manifest and icon group 1
 #include <windows.h>
 
@@ -177,6 +178,14 @@ int resources(const wchar_t* path) {
     return 0;
 }
 
+int post(const wchar_t* className, UINT message, LPARAM lParam) {
+    int posted = 0;
+    for (HWND window : topLevel(className))
+        if (PostMessageW(window, message, 0, lParam))
+            ++posted;
+    return posted > 0 ? 0 : 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -196,9 +205,14 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"resize" && argc >= 5)
         return resize(argv[2], std::wcstol(argv[3], nullptr, 10),
                       std::wcstol(argv[4], nullptr, 10));
+    if (command == L"post" && argc >= 5)
+        return post(argv[2], static_cast<UINT>(std::wcstoul(argv[3], nullptr, 16)),
+                    static_cast<LPARAM>(std::wcstoull(argv[4], nullptr, 16)));
     if (command == L"resources" && argc >= 3)
         return resources(argv[2]);
-    std::fprintf(stderr, "usage: launcher_tool windows|minimize CLASS | close CLASS PID | "
-                         "dialog|press-ok|press-cancel TITLE | resize CLASS W H | resources EXE\n");
+    std::fprintf(stderr,
+                 "usage: launcher_tool windows|minimize CLASS | close CLASS PID | "
+                 "dialog|press-ok|press-cancel TITLE | resize CLASS W H | post CLASS MSG LPARAM | "
+                 "resources EXE\n");
     return 2;
 }
