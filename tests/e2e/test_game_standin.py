@@ -309,7 +309,11 @@ class Channel(GameTestCase):
     def raw_request(self, game, datagram):
         game.socket.settimeout(harness.DEADLINE)
         game.socket.sendto(datagram, ("127.0.0.1", game.port))
-        return json.loads(game.socket.recv(65536).decode("utf-8"))
+        seq = datagram.split(b"\t")[0].decode()
+        while True:  # a late answer to an earlier, resent request may still be waiting
+            reply = json.loads(game.socket.recv(65536).decode("utf-8"))
+            if reply.get("seq") == seq:
+                return reply
 
     def test_a_repeated_request_is_answered_again_without_running_twice(self):
         game = self.start_game()
