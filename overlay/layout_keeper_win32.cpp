@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "../common/bounded_format.h"
 #include "command_line.h"
@@ -19,8 +20,9 @@ namespace {
 // The test hook's file, read once: empty when the real layout is sampled.
 const std::wstring& testLayoutFile() {
     static const std::wstring path = [] {
-        const wchar_t* value = _wgetenv(L"VYR_KEYS_TEST_LAYOUT");
-        return std::wstring(value ? value : L"");
+        wchar_t value[MAX_PATH] = {};
+        DWORD length = GetEnvironmentVariableW(L"VYR_KEYS_TEST_LAYOUT", value, MAX_PATH);
+        return std::wstring(length > 0 && length < MAX_PATH ? value : L"");
     }();
     return path;
 }

@@ -16,6 +16,7 @@ import unittest
 import harness
 from game_standin import GameStandin, WM_INPUTLANGCHANGEREQUEST, WS_POPUP, handle
 from harness import wait_for
+from webview_standin import StandIn
 
 FRAME_BITS = 0x00CF0000
 US, DE = 0x04090409, 0x04070407
@@ -42,10 +43,10 @@ class GameAware(harness.OverlayTestCase):
         self.addCleanup(game.kill)
         return game
 
-    def start(self, *args, env=None, marker=False):
-        """The overlay in a fresh folder with its own documents folder; `marker` puts
-        no_keep_layout.txt beside it."""
-        folder = harness.new_program_folder(self.id().split(".")[-1])
+    def start(self, *args, env=None, marker=False, folder=None):
+        """The overlay in a fresh folder (or the one given) with its own documents folder;
+        `marker` puts no_keep_layout.txt beside it."""
+        folder = folder or harness.new_program_folder(self.id().split(".")[-1])
         self.docs = os.path.join(folder, "docs")
         os.makedirs(self.docs)
         if marker:
@@ -152,8 +153,9 @@ class GameAware(harness.OverlayTestCase):
     # -- away and back, layouts ----------------------------------------------------------
 
     def play_return_with_another_layout(self, marker):
-        """Game on US for 3 s, away, back on DE through the test hook: the keeper's whole
-        cycle. Returns the game and the overlay's log."""
+        """Game on US for 3 s, away, back on DE through the test hook, until the keeper gives
+        up its ask cycle. Returns both games, the away line's description and the game's event
+        mark from before."""
         game = self.start_game(focus_child=True)
         other = self.start_game(title=LONG_TITLE, window_class="OtherApplication",
                                 rect=(700, 100, 300, 200))
@@ -172,8 +174,7 @@ class GameAware(harness.OverlayTestCase):
         self.write_layout(layout_file, DE)
         game.foreground()
         self.wait_for_verdict(2, "back in front")
-        adopted = "keys: keyboard layout in play: %s (was %s)" % (DE_NAME, US_NAME)
-        self.wait_for_line(lambda m: m == adopted, "the kept layout adopted")
+        self.wait_for_line(lambda m: m.startswith("keys: the game kept "), "the cycle given up")
         return game, other, described, mark
 
     def write_layout(self, path, layout):
@@ -185,6 +186,8 @@ class GameAware(harness.OverlayTestCase):
         game, other, described, mark = self.play_return_with_another_layout(marker=False)
         state = game.state()
         other_state = other.state()
+        adopted = "keys: keyboard layout in play: %s (was %s)" % (DE_NAME, US_NAME)
+        self.wait_for_line(lambda m: m == adopted, "the kept layout adopted")
 
         # Another application in front: its description, the title cut after 60 characters.
         self.assertEqual(described.groups()[:4], ("standin_game.exe", str(other_state["pid"]),
@@ -247,13 +250,46 @@ class GameAware(harness.OverlayTestCase):
         self.assertIn("keys: no_keep_layout.txt - the keyboard layout is only noted, never asked "
                       "back", log)
         notes = self.keys_file().splitlines()
-        self.assertEqual(len(notes), 5, notes)
+        self.assertEqual(len(notes), 4, notes)
         self.assertTrue(notes[1].startswith("back from another application with the keyboard "
                                             "layout " + DE_NAME))
         self.assertTrue(notes[2].startswith("the game is still on " + DE_NAME))
+        self.assertTrue(notes[3].startswith("the game kept " + DE_NAME))
         for note in notes[1:3]:
             self.assertTrue(note.endswith(NOT_ASKED), note)
         self.assertEqual(game.find_events("WM_INPUTLANGCHANGEREQUEST", since=mark), [])
+
+    def test_page_told_away_and_back_and_a_browser_window_in_front_is_not_away(self):
+        game = self.start_game()
+        other = self.start_game(title="Other", rect=(700, 100, 300, 200))
+        game.foreground()
+        folder = harness.new_program_folder(self.id().split(".")[-1])
+        standin = StandIn(folder)
+        self.addCleanup(standin.close)
+        self.start(env=standin.env, folder=folder)
+        standin.wait_for_call("webview.get_BrowserProcessId")
+        browser_pid = standin.browser_pid()
+
+        def told():
+            return [c[1] for c in standin.calls("webview.PostWebMessageAsJson")
+                    if c[1] in ('{"type":"away"}', '{"type":"back"}')]
+        other.foreground()
+        self.wait_for_verdict(1, "away (another application in front)")
+        wait_for(lambda: told() == ['{"type":"away"}'], "the page told away")
+        game.foreground()
+        self.wait_for_verdict(2, "back in front")
+        wait_for(lambda: told() == ['{"type":"away"}', '{"type":"back"}'], "the page told back")
+
+        # A window of the page's browser process in front: still in front. Only the old
+        # root-owner rule, which knew nothing of the browser, says away.
+        browser_window = standin.browser_window(show=True)
+        old = wait_for(lambda: next((OLD_RULE.match(m) for m in self.log_messages()
+                                     if OLD_RULE.match(m)), None), "the old-rule line")
+        self.assertEqual(old.group(1), "away")
+        self.assertEqual(handle(old.group(3)), browser_window)
+        self.assertEqual(DESCRIPTION.match(old.group(2)).group(2), str(browser_pid))
+        self.assertEqual(len(self.verdicts()), 2)
+        self.assertEqual(len(told()), 2)
 
 
 if __name__ == "__main__":
