@@ -42,6 +42,19 @@ const char* verdictText(bool away, bool gameMinimised) {
     return gameMinimised ? "away (minimised)" : "away (another application in front)";
 }
 
+namespace {
+
+// Titles and class names are any other program's text: a line break in one would forge
+// log lines, so every control character becomes a blank and the description stays one line.
+std::wstring oneLine(std::wstring text) {
+    for (wchar_t& c : text)
+        if (c < 0x20 || c == 0x7F)
+            c = L' ';
+    return text;
+}
+
+} // namespace
+
 std::string describeWindowText(const std::string& imageName, unsigned long processId,
                                const std::wstring& className, const std::wstring& title,
                                const void* window) {
@@ -50,6 +63,7 @@ std::string describeWindowText(const std::string& imageName, unsigned long proce
         shown = shown.substr(0, kTitleShown) + L"...";
     char line[768];
     boundedFormat(line, sizeof line, "%s pid %lu class '%s' title '%s' (%p)", imageName.c_str(),
-                  processId, toUtf8(className).c_str(), toUtf8(shown).c_str(), window);
+                  processId, toUtf8(oneLine(className)).c_str(), toUtf8(oneLine(shown)).c_str(),
+                  window);
     return line;
 }

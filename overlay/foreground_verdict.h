@@ -40,7 +40,8 @@ const char* verdictText(bool away, bool gameMinimised);
 constexpr std::size_t kTitleShown = 60;
 
 // A window for the log: "<image> pid <pid> class '<class>' title '<title>' (<handle>)", the
-// title cut to 60 UTF-16 units and "..." when longer; at most 767 bytes.
+// title cut to 60 UTF-16 units and "..." when longer, control characters in class and title
+// as blanks; at most 767 bytes.
 std::string describeWindowText(const std::string& imageName, unsigned long processId,
                                const std::wstring& className, const std::wstring& title,
                                const void* window);

@@ -79,12 +79,6 @@ TEST(ForegroundVerdict, OldRuleLineOnlyWhenItChangesAndDisagrees) {
     EXPECT_TRUE(oldRuleLineDue(oldRuleAway, true, false));
 }
 
-TEST(ForegroundVerdict, VerdictTexts) {
-    EXPECT_STREQ(verdictText(true, true), "away (minimised)");
-    EXPECT_STREQ(verdictText(true, false), "away (another application in front)");
-    EXPECT_STREQ(verdictText(false, false), "back in front");
-}
-
 std::string handleText(const void* window) {
     char text[32];
     std::snprintf(text, sizeof text, "%p", window);
@@ -111,6 +105,13 @@ TEST(DescribeWindow, ClassAndTitleInUtf8) {
               "fer' title '\xC3\x9C"
               "ber \xE2\x82\xAC' (" +
                   handleText(window) + ")");
+}
+
+TEST(DescribeWindow, LineBreaksInForeignTextsCannotForgeLogLines) {
+    EXPECT_EQ(describeWindowText("x.exe", 1, L"C\r\nD", L"a\n[vyr-overlay] 00:00:00 exit\x1b\x7f",
+                                 nullptr),
+              "x.exe pid 1 class 'C  D' title 'a [vyr-overlay] 00:00:00 exit  ' (" +
+                  handleText(nullptr) + ")");
 }
 
 TEST(DescribeWindow, CutTo767Bytes) {
