@@ -11,3 +11,7 @@ cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan
 ctest --preset native-asan
 ctest --preset native
+# Each fuzz target for a fixed number of inputs from a fixed seed (clang, ASan, UBSan).
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
