@@ -15,3 +15,5 @@ ctest --preset native
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 ctest --preset fuzz
+# The kit's web pages in headless Chromium against a stand-in web view host.
+bash tests/pages/run.sh
