@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include "status_output.h"
+
+namespace {
+
+TEST(StatusOutput, RawStartsAtTheFirstLeftBrace) {
+    EXPECT_EQ(rawStatus("WARNING: old module\r\n{\"a\":{\"b\":1}}\r\n"), "{\"a\":{\"b\":1}}\r\n");
+    EXPECT_EQ(rawStatus("{}"), "{}");
+    EXPECT_EQ(rawStatus("x}{"), "{");
+}
+
+TEST(StatusOutput, NoBraceOrNoOutputGivesEmptyRaw) {
+    EXPECT_EQ(rawStatus(""), "");
+    EXPECT_EQ(rawStatus("Error: the term is not recognised\r\n"), "");
+}
+
+TEST(StatusOutput, ReplyCarriesRawAsAString) {
+    EXPECT_EQ(statusReply("{\"ok\":true,\"path\":\"C:\\\\x\"}\r\n", true),
+              R"~({"type":"status","raw":"{\"ok\":true,\"path\":\"C:\\\\x\"}\r\n"})~");
+    EXPECT_EQ(statusReply("{\"\x01\tn\xC3\xA9\"}", true),
+              "{\"type\":\"status\",\"raw\":\"{\\\"\\u0001\\tn\xC3\xA9\\\"}\"}");
+    EXPECT_EQ(statusReply("", true), R"~({"type":"status","raw":""})~");
+}
+
+TEST(StatusOutput, ReplyNamesWhyWhenPowershellDidNotStart) {
+    EXPECT_EQ(statusReply("", false),
+              R"~({"type":"status","raw":"","why":"Windows PowerShell could not be started"})~");
+}
+
+TEST(StatusOutput, LogLine) {
+    EXPECT_EQ(statusLogLine(0, 0), "status: 0 bytes in 0 ms");
+    EXPECT_EQ(statusLogLine(70000, 1234), "status: 70000 bytes in 1234 ms");
+}
+
+} // namespace
