@@ -1,0 +1,93 @@
+#include "invocation.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+namespace {
+
+bool tokenElevated() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    bool elevated =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
+        elevation.TokenIsElevated != 0;
+    CloseHandle(token);
+    return elevated;
+}
+
+std::string jsonString(const std::wstring& text) {
+    std::string out = "\"";
+    for (unsigned char c : toUtf8(text)) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+std::string toUtf8(const std::wstring& text) {
+    if (text.empty())
+        return {};
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+    std::string out(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                            size, nullptr, nullptr);
+    return out;
+}
+
+Invocation currentInvocation() {
+    Invocation invocation;
+    invocation.commandLine = GetCommandLineW();
+    int count = 0;
+    if (wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            invocation.argv.emplace_back(args[i]);
+        LocalFree(args);
+    }
+    wchar_t folder[MAX_PATH];
+    DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    invocation.cwd.assign(folder, length < MAX_PATH ? length : 0);
+    invocation.elevated = tokenElevated();
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    invocation.hasStdout = out && out != INVALID_HANDLE_VALUE;
+    return invocation;
+}
+
+std::wstring parameter(const Invocation& invocation, const std::wstring& name) {
+    for (size_t i = 1; i + 1 < invocation.argv.size(); ++i)
+        if (_wcsicmp(invocation.argv[i].c_str(), name.c_str()) == 0)
+            return invocation.argv[i + 1];
+    return {};
+}
+
+void recordInvocation(const Invocation& invocation, const std::wstring& path) {
+    std::string line = "{\"pid\":" + std::to_string(GetCurrentProcessId()) +
+                       ",\"commandLine\":" + jsonString(invocation.commandLine) + ",\"argv\":[";
+    for (size_t i = 0; i < invocation.argv.size(); ++i) {
+        line += (i ? "," : "");
+        line += jsonString(invocation.argv[i]);
+    }
+    line += "],\"cwd\":" + jsonString(invocation.cwd) +
+            ",\"elevated\":" + (invocation.elevated ? "true" : "false") +
+            ",\"stdout\":" + (invocation.hasStdout ? "true" : "false") + "}\n";
+    if (FILE* file = _wfopen(path.c_str(), L"ab")) {
+        std::fwrite(line.data(), 1, line.size(), file);
+        std::fclose(file);
+    }
+}
