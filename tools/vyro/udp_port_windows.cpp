@@ -90,7 +90,7 @@ NetResult receiveDatagram(UdpPort& port, int timeoutMs, std::string& datagram, s
     if (ready == 0)
         return NetResult::timeout;
     static char buffer[65536];
-    int got = recv(socketOf(port), buffer, sizeof buffer, 0);
+    int got = recv(socketOf(port), buffer, static_cast<int>(sizeof buffer), 0);
     if (got == SOCKET_ERROR) {
         int code = WSAGetLastError();
         // An ICMP "port unreachable" for what we sent comes back as a reset.
