@@ -138,7 +138,7 @@ std::string jsonGetValue(const std::string& text, const std::string& key) {
 std::string jsonQuote(const std::string& utf8) {
     static const char kHex[] = "0123456789abcdef";
     std::string out;
-    out.reserve(utf8.size() + 2);
+    out.reserve(utf8.size() + utf8.size() / 8 + 2); // room for some escapes without a regrowth
     out += '"';
     for (char c : utf8) {
         unsigned char byte = static_cast<unsigned char>(c);

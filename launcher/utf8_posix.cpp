@@ -96,6 +96,10 @@ std::wstring fromUtf8(const std::string& text) {
             unsigned char b = static_cast<unsigned char>(text[next]);
             bool fits = k == 1 ? (b >= low && b <= high) : (b >= 0x80 && b <= 0xBF);
             if (!fits) {
+                // An overlong, surrogate or too-large form is known at its second byte: that
+                // byte goes into the same U+FFFD as the lead, as in the system conversion.
+                if (k == 1 && b >= 0x80 && b <= 0xBF)
+                    ++next;
                 complete = false;
                 break;
             }

@@ -19,6 +19,8 @@ constexpr CommandWord kCommands[] = {
 } // namespace
 
 std::string datagramText(const char* bytes, size_t length) {
+    if (length == 0)
+        return {}; // memchr must not see a null buffer, not even for no bytes
     const void* zero = std::memchr(bytes, 0, length);
     return std::string(bytes, zero ? static_cast<const char*>(zero) - bytes : length);
 }

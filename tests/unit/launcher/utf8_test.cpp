@@ -29,4 +29,15 @@ TEST(Utf8, InvalidBytesBecomeReplacementsWithoutEatingValidOnes) {
     EXPECT_EQ(out[2], L'b');
 }
 
+// The system conversion knows an overlong, surrogate or too-large form at its second byte
+// and turns the lead and that byte into one U+FFFD; the Linux build must read them alike.
+TEST(Utf8, BadSecondByteGoesWithItsLeadIntoOneReplacement) {
+    const wchar_t R = 0xFFFD;
+    EXPECT_EQ(fromUtf8("\xE0\x80\x80"), (std::wstring{R, R}));        // overlong
+    EXPECT_EQ(fromUtf8("\xED\xA0\x80"), (std::wstring{R, R}));        // an encoded surrogate
+    EXPECT_EQ(fromUtf8("\xF4\x90\x80\x80"), (std::wstring{R, R, R})); // beyond U+10FFFF
+    EXPECT_EQ(fromUtf8("\xF0\x80\x80\x80"), (std::wstring{R, R, R})); // overlong four bytes
+    EXPECT_EQ(fromUtf8("\xE0\x80\x41"), (std::wstring{R, L'A'}));
+}
+
 } // namespace

@@ -53,6 +53,7 @@ TEST(Datagram, TextIsCutAtTheFirstZeroByte) {
     EXPECT_EQ(datagramText(bytes, sizeof bytes), "VYRO state");
     EXPECT_EQ(datagramText("abc", 3), "abc");
     EXPECT_EQ(datagramText("\0abc", 4), "");
+    EXPECT_EQ(datagramText(nullptr, 0), "");
 }
 
 TEST(ReplyAddress, EverySenderUntilTheGameSidePortThenOnlyIt) {

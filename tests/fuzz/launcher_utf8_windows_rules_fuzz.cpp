@@ -1,6 +1,5 @@
 // The launcher's Linux codec against the system's replacement rules for ill-formed UTF-8,
-// written out here on their own. Not run by the tests while the codec differs (see
-// launcher_known_faults_test.cpp); the input that shows it is launcher_utf8_windows_rules/.
+// written out here on their own.
 #include "fuzz_input.h"
 #include "utf8.h"
 
