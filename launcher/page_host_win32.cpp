@@ -34,9 +34,20 @@ HRESULT onNewWindowRequested(ICoreWebView2*, ICoreWebView2NewWindowRequestedEven
     return S_OK;
 }
 
+// Navigation is already held to our origin; this also drops messages from frames of other
+// sites, without a word.
+bool fromOwnOrigin(ICoreWebView2WebMessageReceivedEventArgs* args) {
+    LPWSTR source = nullptr;
+    bool own = SUCCEEDED(args->get_Source(&source)) && source && messageFromOwnOrigin(source);
+    CoTaskMemFree(source);
+    return own;
+}
+
 HRESULT onWebMessage(ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+    if (!args || !fromOwnOrigin(args))
+        return S_OK;
     LPWSTR json = nullptr;
-    if (args && SUCCEEDED(args->get_WebMessageAsJson(&json)) && json)
+    if (SUCCEEDED(args->get_WebMessageAsJson(&json)) && json)
         handlePageMessage(toUtf8(json));
     CoTaskMemFree(json);
     return S_OK;

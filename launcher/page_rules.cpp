@@ -15,6 +15,10 @@ bool navigationAllowed(const std::wstring& uri) {
     return uri.compare(0, prefix.size(), prefix) == 0;
 }
 
+bool messageFromOwnOrigin(const std::wstring& source) {
+    return navigationAllowed(source);
+}
+
 std::wstring startPageUrl(bool devMode, const std::wstring& pageQuery) {
     std::wstring url = originPrefix() + L"index.html";
     if (devMode && !pageQuery.empty())

@@ -10,6 +10,9 @@ extern const wchar_t* const kVirtualHost;
 // Only the page's own origin: "https://" + host + "/", compared case-sensitively.
 bool navigationAllowed(const std::wstring& uri);
 
+// Web messages count only from documents of that same origin.
+bool messageFromOwnOrigin(const std::wstring& source);
+
 // index.html at the origin's root; the query is added only in dev mode.
 std::wstring startPageUrl(bool devMode, const std::wstring& pageQuery);
 

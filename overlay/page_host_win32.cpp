@@ -10,16 +10,13 @@
 #include "log.h"
 #include "overlay_state.h"
 #include "page_bridge.h"
+#include "page_messages.h"
 #include "rate_stats.h"
 #include "utf8.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// Under a reserved top-level domain: it can never be a real site, and names under it fail
-// to resolve at once.
-constexpr const wchar_t* kVirtualHost = L"vyr-overlay.example";
 
 std::wstring userDataFolder() {
     if (!state.dataDir.empty())
@@ -32,14 +29,21 @@ std::wstring userDataFolder() {
     return folder;
 }
 
-std::wstring startPage() {
-    return std::wstring(L"https://") + kVirtualHost + L"/index.html";
+// Messages from any other document (the page may have followed a link) are dropped
+// without a word.
+bool fromOwnOrigin(ICoreWebView2WebMessageReceivedEventArgs* args) {
+    LPWSTR source = nullptr;
+    bool own = SUCCEEDED(args->get_Source(&source)) && source && messageFromOwnOrigin(source);
+    CoTaskMemFree(source);
+    return own;
 }
 
 HRESULT onWebMessage(ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+    if (!args || !fromOwnOrigin(args))
+        return S_OK;
     rateCount(RateEvent::pageToHost);
     LPWSTR json = nullptr;
-    if (args && SUCCEEDED(args->get_WebMessageAsJson(&json)) && json)
+    if (SUCCEEDED(args->get_WebMessageAsJson(&json)) && json)
         handlePageMessage(json);
     CoTaskMemFree(json);
     return S_OK;
@@ -92,7 +96,7 @@ HRESULT onControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
         &token);
     fit_to_game();
     state.controller->put_IsVisible(state.active ? TRUE : FALSE);
-    std::wstring page = startPage();
+    std::wstring page = startPageUrl();
     state.webView->Navigate(page.c_str());
     logLine("WebView2 ready, page %s from %s", toUtf8(page).c_str(), toUtf8(state.webDir).c_str());
     return S_OK;

@@ -2,7 +2,13 @@
 
 #include "json.h"
 
+const wchar_t* const kVirtualHost = L"vyr-overlay.example";
+
 namespace {
+
+std::wstring originPrefix() {
+    return std::wstring(L"https://") + kVirtualHost + L"/";
+}
 
 struct TypeName {
     const wchar_t* type;
@@ -33,6 +39,15 @@ bool equalsIgnoringCase(const std::wstring& a, const wchar_t* b) {
 }
 
 } // namespace
+
+std::wstring startPageUrl() {
+    return originPrefix() + L"index.html";
+}
+
+bool messageFromOwnOrigin(const std::wstring& source) {
+    std::wstring prefix = originPrefix();
+    return source.compare(0, prefix.size(), prefix) == 0;
+}
 
 const wchar_t* const kCloseMessage = L"{\"type\":\"close\"}";
 const wchar_t* const kHostMessage = L"{\"type\":\"host\",\"through\":true,\"hit\":true}";

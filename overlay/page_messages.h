@@ -20,6 +20,17 @@ enum class PageMessage {
     log
 };
 
+// The virtual host the web folder is served under. It lies under a reserved top-level
+// domain, so it can never be a real site and names under it fail to resolve at once.
+extern const wchar_t* const kVirtualHost;
+
+// "https://" + host + "/index.html".
+std::wstring startPageUrl();
+
+// The page may follow a link elsewhere; only messages from documents of our own origin
+// ("https://" + host + "/", case-sensitive) may save files or reach the game.
+bool messageFromOwnOrigin(const std::wstring& source);
+
 // The page's `type`, case-sensitive; none for anything else.
 PageMessage pageMessageType(const std::wstring& type);
 

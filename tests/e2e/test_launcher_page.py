@@ -234,6 +234,22 @@ class PageBridge(PageTestCase):
         self.assertTrue(replies[0].startswith('{"type":"hello",'), replies[0])
         self.assertEqual(self.close_and_wait(process, window["pid"]), 0)
 
+    def test_web_messages_from_other_origins_are_dropped(self):
+        standin, process = self.start_with_page("page_origins")
+        window = self.ready(standin)
+        for source in ["https://%s.evil.test/index.html" % HOST, "http://%s/index.html" % HOST,
+                       "https://LAUNCHER.vyr.example/index.html", "https://evil.test/",
+                       "about:blank"]:
+            mark = len(standin.entries())
+            self.assertEqual(standin.post_json('{"cmd":"hello"}', source=source), 1)
+            standin.ping()
+            self.assertEqual([e for e in standin.entries()[mark:] if e.kind == "call"
+                              and e.name == "webview.PostWebMessageAsJson"], [], source)
+        self.assertEqual(standin.calls("webview.PostWebMessageAsJson"), [])
+        self.assertTrue(self.replies_to(standin, '{"cmd":"hello"}')[0].startswith(
+            '{"type":"hello",'))
+        self.assertEqual(self.close_and_wait(process, window["pid"]), 0)
+
     def test_cancelled_zip_picker_answers_with_an_empty_path(self):
         standin, process = self.start_with_page("page_pickzip")
         window = self.ready(standin)

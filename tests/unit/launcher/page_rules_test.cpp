@@ -26,6 +26,15 @@ TEST(PageRules, NavigationStaysOnTheOwnOrigin) {
     EXPECT_FALSE(navigationAllowed(L""));
 }
 
+TEST(PageRules, WebMessagesCountOnlyFromOurOrigin) {
+    std::wstring origin = std::wstring(L"https://") + kVirtualHost;
+    EXPECT_TRUE(messageFromOwnOrigin(origin + L"/index.html?x=1"));
+    EXPECT_FALSE(messageFromOwnOrigin(origin + L".evil.test/index.html"));
+    EXPECT_FALSE(messageFromOwnOrigin(std::wstring(L"http://") + kVirtualHost + L"/"));
+    EXPECT_FALSE(messageFromOwnOrigin(L"https://LAUNCHER.vyr.example/index.html"));
+    EXPECT_FALSE(messageFromOwnOrigin(L""));
+}
+
 TEST(PageRules, StartPageTakesTheQueryOnlyInDevMode) {
     std::wstring start = std::wstring(L"https://") + kVirtualHost + L"/index.html";
     EXPECT_EQ(startPageUrl(false, L""), start);

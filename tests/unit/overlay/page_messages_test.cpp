@@ -88,3 +88,19 @@ TEST(PageMessages, GameRequestChecks) {
 }
 
 } // namespace
+
+TEST(PageMessages, OnlyOurOwnOriginMaySpeak) {
+    std::wstring origin = std::wstring(L"https://") + kVirtualHost;
+    EXPECT_EQ(startPageUrl(), origin + L"/index.html");
+    EXPECT_TRUE(messageFromOwnOrigin(startPageUrl()));
+    EXPECT_TRUE(messageFromOwnOrigin(origin + L"/"));
+    EXPECT_TRUE(messageFromOwnOrigin(origin + L"/sub/page.html?x=1#y"));
+    for (const std::wstring& source :
+         {origin, origin + L".evil.test/", origin + L":8443/", origin + L"@evil.test/",
+          std::wstring(L"http://") + kVirtualHost + L"/index.html",
+          std::wstring(L"HTTPS://") + kVirtualHost + L"/index.html",
+          std::wstring(L"https://VYR-overlay.example/index.html"),
+          std::wstring(L"https://www.example.com/"), std::wstring(L"file:///C:/page.html"),
+          std::wstring(L"about:blank"), std::wstring()})
+        EXPECT_FALSE(messageFromOwnOrigin(source)) << std::string(source.begin(), source.end());
+}
