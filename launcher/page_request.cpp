@@ -115,7 +115,9 @@ ActDecision decideAct(const std::string& message, const std::wstring& commandLin
 
 std::optional<std::wstring> folderToOpen(const std::string& message, const FileSystemView& files) {
     std::wstring path = files.fullPath(fromUtf8(jsonGetValue(message, "path")));
-    if (!checkLocalPath(path, true, files.kindOf))
+    // The shell expands %NAME% in the file it opens, so a folder named "%NAME%.exe" would
+    // start the program NAME's value names instead of opening itself.
+    if (path.find(L'%') != std::wstring::npos || !checkLocalPath(path, true, files.kindOf))
         return std::nullopt;
     return path;
 }

@@ -33,7 +33,7 @@ struct ActDecision {
 ActDecision decideAct(const std::string& message, const std::wstring& commandLineGameDir,
                       const FileSystemView& files);
 
-// The folder a "folder" request may open, or nothing.
+// The folder a "folder" request may open, or nothing. A path with '%' is never opened.
 std::optional<std::wstring> folderToOpen(const std::string& message, const FileSystemView& files);
 
 // At most one action at a time: claims busy (0 -> 1) and starts the worker. Returns the reply

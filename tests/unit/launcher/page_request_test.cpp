@@ -36,7 +36,8 @@ FileSystemView fakeFiles() {
             L"C:\\Rookmere",
             L"C:\\Spiele\\M\u00fcller",
             L"C:\\Spiele\\M\u00fcller\\package\\patch_npk",
-            L"C:\\Odd\\package\\patch_npk"};
+            L"C:\\Odd\\package\\patch_npk",
+            L"C:\\%COMSPEC%.exe"};
         static const std::set<std::wstring> files = {L"C:\\kit.zip", L"C:\\Odd"};
         if (folders.count(path))
             return PathKind::folder;
@@ -180,6 +181,8 @@ TEST(FolderRequest, OnlyExistingLocalFolders) {
     EXPECT_FALSE(folderToOpen(R"~({"cmd":"folder","path":"C:\\Nothing"})~", files));
     EXPECT_FALSE(folderToOpen(R"~({"cmd":"folder"})~", files));
     EXPECT_FALSE(folderToOpen(R"~({"cmd":"folder","path":"C:\\Ga\"me"})~", files));
+    // It exists, but the shell would run %COMSPEC% rather than open it.
+    EXPECT_FALSE(folderToOpen(R"~({"cmd":"folder","path":"C:\\%COMSPEC%.exe"})~", files));
 }
 
 TEST(StartAction, OneAtATimeAndAFailedStartFreesTheSlot) {
