@@ -1,8 +1,3 @@
 #pragma once
-#include <string>
-
-// UTF-16 inside the program, UTF-8 in files, datagrams and log lines. Ill-formed input
-// (lone surrogates, broken or overlong sequences) becomes U+FFFD by the Windows rules, in
-// the Linux build too; nothing is reported.
-std::string toUtf8(const std::wstring& text);
-std::wstring fromUtf8(const std::string& text);
+// The codec both programs share.
+#include "../common/utf8.h"
