@@ -34,8 +34,8 @@ HRESULT onNewWindowRequested(ICoreWebView2*, ICoreWebView2NewWindowRequestedEven
     return S_OK;
 }
 
-// Navigation is already held to our origin; this also drops messages from frames of other
-// sites, without a word.
+// Navigation is already held to our origin; should a document of another origin post all
+// the same, its messages are dropped without a word.
 bool fromOwnOrigin(ICoreWebView2WebMessageReceivedEventArgs* args) {
     LPWSTR source = nullptr;
     bool own = SUCCEEDED(args->get_Source(&source)) && source && messageFromOwnOrigin(source);
