@@ -132,10 +132,16 @@ HRESULT onControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     return S_OK;
 }
 
+// Without a runtime the window would stay empty and say nothing; the player is told what
+// to install. The window stays open.
+void tellRuntimeMissing() {
+    MessageBoxW(state.mainWindow, kMissingRuntimeText, kMessageCaption, MB_ICONWARNING);
+}
+
 HRESULT onEnvironmentCreated(HRESULT result, ICoreWebView2Environment* environment) {
     if (FAILED(result) || !environment) {
         launcherLog("WebView2 environment failed: 0x%08lx", static_cast<unsigned long>(result));
-        MessageBoxW(state.mainWindow, kMissingRuntimeText, kMessageCaption, MB_ICONWARNING);
+        tellRuntimeMissing();
         return S_OK;
     }
     environment->CreateCoreWebView2Controller(
@@ -157,7 +163,11 @@ void startPageHost() {
                        IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
             onEnvironmentCreated)
             .Get());
-    if (FAILED(result))
+    // The loader fails here, from the call itself, when no runtime is installed; the
+    // completion handler then never runs.
+    if (FAILED(result)) {
         launcherLog("CreateCoreWebView2EnvironmentWithOptions: 0x%08lx",
                     static_cast<unsigned long>(result));
+        tellRuntimeMissing();
+    }
 }

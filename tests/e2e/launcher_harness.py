@@ -67,6 +67,11 @@ def dialog_texts(title=CAPTION):
     return [unescape(l[len("text="):]) for l in out.splitlines() if l.startswith("text=")]
 
 
+# The missing-runtime box begins so; the rest says where to get the runtime.
+MISSING_RUNTIME_START = ("VYR Ferrowake needs the Microsoft Edge WebView2 Runtime, which "
+                         "Windows 11 has.\n\n")
+
+
 def new_kit(name, index=True, script=True, settings=None, files_sub=False):
     """A fresh folder with launcher.exe and its loader beside the kit's launcher files
     (or beside a "files" folder holding them). Returns (program folder, kit folder)."""
@@ -150,6 +155,20 @@ class LauncherTestCase(unittest.TestCase):
             wait_for(lambda: log_messages(path) == expected, "the log %r" % expected)
         except AssertionError:
             self.assertEqual(log_messages(path), expected)
+
+    def dismiss_runtime_boxes(self, count=1):
+        """Waits for the missing-runtime box of each of `count` launchers, checks what it tells
+        the player and presses OK on each."""
+        texts = wait_for(lambda: (lambda t: t if t and len(t) >= count else None)(
+            dialog_texts()), "%d missing-runtime message box(es)" % count)
+        self.assertEqual(len(texts), count, texts)
+        for text in texts:
+            self.assertTrue(text.startswith(MISSING_RUNTIME_START), text)
+            self.assertIn('"WebView2 Runtime"', text)
+            self.assertIn('"JOIN - double click me.bat"', text)
+        code, out = tool("press-ok", CAPTION)
+        self.assertEqual(code, 0, out)
+        wait_for(lambda: dialog_texts() is None, "the message box(es) closed")
 
     def close_and_wait(self, process, pid):
         """Closes the launcher's window as the user would; returns the exit code."""

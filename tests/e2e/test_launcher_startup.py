@@ -9,8 +9,8 @@ import harness
 import launcher_harness as lh
 from harness import wait_for
 
-# The real loader under Wine finds no WebView2 runtime: the launcher logs it and runs on
-# with an empty window.
+# The real loader under Wine finds no WebView2 runtime and says so from the call itself: the
+# launcher logs it, tells the player what to install and runs on with an empty window.
 NO_RUNTIME = "CreateCoreWebView2EnvironmentWithOptions: 0x80070002"
 
 MISSING_FILES = [
@@ -29,6 +29,7 @@ class StartLineAndLog(lh.LauncherTestCase):
             f.write(b"01:02:03.004 a line of an earlier run\r\n")
         process = self.start_launcher(folder)
         window = self.wait_for_window()[0]
+        self.dismiss_runtime_boxes()
         start = lh.START_PREFIX + harness.to_windows_path(kit) + ", server vyr.example.net"
         self.wait_for_log(log, [start, NO_RUNTIME])
         self.assertEqual(self.close_and_wait(process, window["pid"]), 0)
@@ -38,6 +39,7 @@ class StartLineAndLog(lh.LauncherTestCase):
         folder, kit = lh.new_kit("filessub", files_sub=True)
         process = self.start_launcher(folder)
         window = self.wait_for_window()[0]
+        self.dismiss_runtime_boxes()
         log = os.path.join(kit, "launcher", "data", "launcher.log")
         self.wait_for_log(log, [lh.START_PREFIX + harness.to_windows_path(kit) + ", server ",
                                 NO_RUNTIME])
@@ -48,6 +50,7 @@ class StartLineAndLog(lh.LauncherTestCase):
         shutil.copytree(os.path.join(kit, "launcher"), os.path.join(other, "launcher"))
         process = self.start_launcher(folder, ["--kit", "other\\"])
         window = self.wait_for_window()[0]
+        self.dismiss_runtime_boxes()
         log = os.path.join(other, "launcher", "data", "launcher.log")
         self.wait_for_log(log, [lh.START_PREFIX + harness.to_windows_path(other) + ", server ",
                                 NO_RUNTIME])
@@ -64,6 +67,7 @@ class StartLineAndLog(lh.LauncherTestCase):
                 folder, kit = lh.new_kit("settings_" + name, settings=settings)
                 process = self.start_launcher(folder)
                 window = self.wait_for_window()[0]
+                self.dismiss_runtime_boxes()
                 log = os.path.join(kit, "launcher", "data", "launcher.log")
                 self.assertEqual(lh.log_messages(log)[0],
                                  lh.START_PREFIX + harness.to_windows_path(kit) + tail)
@@ -80,6 +84,7 @@ class StartLineAndLog(lh.LauncherTestCase):
         process = self.start_launcher(folder, ["--data", harness.to_windows_path(
             os.path.join(blocker, "data"))])
         window = self.wait_for_window()[0]
+        self.dismiss_runtime_boxes()
         logs = [os.path.join(l, "VYR", "launcher", "launcher.log")
                 for l in lh.local_app_data_dirs()]
         found = wait_for(lambda: [p for p in logs if os.path.exists(p)], "the fallback log")
@@ -123,6 +128,7 @@ class SingleInstance(lh.LauncherTestCase):
         folder, kit = lh.new_kit("second")
         first = self.start_launcher(folder)
         window = self.wait_for_window()[0]
+        self.dismiss_runtime_boxes()
         log = os.path.join(kit, "launcher", "data", "launcher.log")
         self.wait_for_log(log, [lh.START_PREFIX + harness.to_windows_path(kit) + ", server ",
                                 NO_RUNTIME])
@@ -150,6 +156,7 @@ class SingleInstance(lh.LauncherTestCase):
         folder, kit = lh.new_kit("sandbox")
         first = self.start_launcher(folder)
         window = self.wait_for_window()[0]
+        self.dismiss_runtime_boxes()
         hosts = os.path.join(folder, "hosts")
         with open(hosts, "w") as f:
             f.write("127.0.0.1 localhost\n")
@@ -157,6 +164,7 @@ class SingleInstance(lh.LauncherTestCase):
         second = self.start_launcher(folder, ["--hosts", harness.to_windows_path(hosts),
                                               "--data", harness.to_windows_path(data)])
         windows = self.wait_for_window(2)
+        self.dismiss_runtime_boxes()
         pids = sorted(w["pid"] for w in windows)
         self.assertEqual(len(set(pids)), 2)
         sandbox_log = os.path.join(data, "launcher.log")
@@ -172,6 +180,7 @@ class WindowAndProgramFile(lh.LauncherTestCase):
         folder, kit = lh.new_kit("window")
         process = self.start_launcher(folder)
         window = self.wait_for_window()[0]
+        self.dismiss_runtime_boxes()
         self.assertEqual(window["title"], "VYR Ferrowake")
         self.assertEqual(window["visible"], "1")
         x, y, w, h = (int(v) for v in window["rect"].split(","))
