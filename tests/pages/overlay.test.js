@@ -1,9 +1,10 @@
 // The overlay page against a stand-in overlay_host: every message it sends and every
-// host message it handles.
+// host message it handles, and what the player would see of it over the game.
 'use strict';
 
 const assert = require('node:assert/strict');
 const path = require('node:path');
+const zlib = require('node:zlib');
 const { test, before, after } = require('node:test');
 const { ROOT, serve, launch, openPage } = require('./harness');
 
@@ -41,15 +42,95 @@ async function fresh() {
   return current;
 }
 
-// What the page's interactive elements cover right now, in page pixels.
-function visibleHitRects(host) {
-  return host.page.evaluate(() => Array.from(document.querySelectorAll('[data-hit]'))
+// The page's visible cards as the browser laid them out, unrounded: at scale 1 they are
+// exactly the rectangles the page must report.
+function cardBoxes(host) {
+  return host.page.evaluate(() => Array.from(document.querySelectorAll('[data-rect]'))
     .filter((el) => el.getClientRects().length)
     .map((el) => {
       const r = el.getBoundingClientRect();
-      const x = Math.floor(r.left), y = Math.floor(r.top);
-      return [x, y, Math.ceil(r.right) - x, Math.ceil(r.bottom) - y];
+      return [r.left, r.top, r.width, r.height];
     }));
+}
+
+// Boxes of the elements matching `selector` that lie outside every rectangle of `rects`.
+function outsideRects(host, selector, rects) {
+  return host.page.evaluate(([s, list]) => Array.from(document.querySelectorAll(s))
+    .filter((el) => el.getClientRects().length)
+    .map((el) => el.getBoundingClientRect())
+    .filter((b) => !list.some(([x, y, w, h]) =>
+      b.left >= x && b.top >= y && b.right <= x + w && b.bottom <= y + h))
+    .map((b) => [b.left, b.top, b.width, b.height]), [selector, rects]);
+}
+
+// A screenshot as RGBA pixels (Chromium writes 8-bit RGB or RGBA PNGs, not interlaced).
+function decodePng(png) {
+  let off = 8;
+  let width = 0, height = 0, channels = 0;
+  const idat = [];
+  while (off < png.length) {
+    const len = png.readUInt32BE(off);
+    const kind = png.toString('latin1', off + 4, off + 8);
+    const body = png.subarray(off + 8, off + 8 + len);
+    if (kind === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      assert.equal(body[8], 8, '8-bit PNG');
+      channels = { 2: 3, 6: 4 }[body[9]];
+      assert.ok(channels && body[12] === 0, 'RGB or RGBA PNG, not interlaced');
+    } else if (kind === 'IDAT') {
+      idat.push(body);
+    }
+    off += 12 + len;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(idat));
+  const stride = width * channels;
+  const rows = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; y++) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let i = 0; i < stride; i++) {
+      const a = i >= channels ? rows[y * stride + i - channels] : 0;
+      const b = y > 0 ? rows[(y - 1) * stride + i] : 0;
+      const c = i >= channels && y > 0 ? rows[(y - 1) * stride + i - channels] : 0;
+      const p = a + b - c;
+      const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+      const predictor = [0, a, b, (a + b) >> 1, pa <= pb && pa <= pc ? a : pb <= pc ? b : c][filter];
+      rows[y * stride + i] = (line[i] + predictor) & 0xff;
+    }
+  }
+  const alpha = (x, y) => (channels === 4 ? rows[(y * width + x) * 4 + 3] : 255);
+  return { width, height, alpha };
+}
+
+// Over the game, the host shows the page only inside its rectangles, each edge scaled by the
+// rasterization scale (single precision) and truncated. Counts the pixels of a screenshot taken
+// in device pixels over a transparent backdrop that would show the overlay window instead of
+// the page (not opaque inside a rectangle), and the pixels the page paints outside them.
+async function opacityFaults(host, cdp, rects, scale) {
+  await cdp.send('Emulation.setDefaultBackgroundColorOverride', { color: { r: 0, g: 0, b: 0, a: 0 } });
+  const shot = decodePng(Buffer.from((await cdp.send('Page.captureScreenshot', { format: 'png' })).data, 'base64'));
+  await cdp.send('Emulation.setDefaultBackgroundColorOverride', {});
+  assert.equal(shot.width, await host.page.evaluate(() => Math.round(innerWidth * devicePixelRatio)),
+    'a screenshot in device pixels');
+  const s = Math.fround(scale);
+  const edge = (v) => Math.trunc(Math.fround(v * s));
+  const inside = new Uint8Array(shot.width * shot.height);
+  let seeThrough = 0, painted = 0;
+  for (const [x, y, w, h] of rects) {
+    for (let py = edge(y); py < Math.min(edge(y + h), shot.height); py++) {
+      for (let px = edge(x); px < Math.min(edge(x + w), shot.width); px++) {
+        inside[py * shot.width + px] = 1;
+        if (shot.alpha(px, py) !== 255) seeThrough++;
+      }
+    }
+  }
+  for (let py = 0; py < shot.height; py++) {
+    for (let px = 0; px < shot.width; px++) {
+      if (!inside[py * shot.width + px] && shot.alpha(px, py) !== 0) painted++;
+    }
+  }
+  return { seeThrough, painted };
 }
 
 async function lastRegion(host) {
@@ -65,15 +146,16 @@ async function showWithPads(host, pad) {
   return from;
 }
 
-test('says ready, asks for its two files and drops the cover after its first paint', async () => {
+test('says ready, asks for pass-through and its two files, and drops the cover after its first paint', async () => {
   const host = await fresh();
   const ready = await host.waitPosted({ type: 'ready' });
   assert.equal(ready, 0, 'ready is the first message');
   await host.waitPosted({ type: 'load', file: 'vyr_overlay.json' });
   await host.waitPosted({ type: 'load', file: 'vyr_pad.json' });
   const cover = await host.waitPosted({ type: 'cover', on: false });
+  const through = await host.waitPosted({ type: 'through', on: true });
   const region = await host.waitPostedWhere((m) => m.type === 'region');
-  assert.ok(region.index < cover, 'the rectangles are known before the cover goes');
+  assert.ok(through < cover && region.index < cover, 'pass-through and the rectangles are known before the cover goes');
   assert.deepEqual(region.message.rects, [], 'nothing interactive while hidden');
   const logs = await host.postedOfType('log');
   assert.ok(logs.length >= 1 && logs.every((m) => typeof m.text === 'string' && m.text.length > 0));
@@ -84,18 +166,20 @@ test('says ready, asks for its two files and drops the cover after its first pai
   assert.deepEqual(host.errors, []);
 });
 
-test('shows the pad of the show message and reports its rectangles in page pixels', async () => {
+test('shows the pad of the show message and reports its card as laid out, in page pixels', async () => {
   const host = await fresh();
   await host.waitPosted({ type: 'cover', on: false });
   const from = await showWithPads(host, 'map');
   assert.equal(await host.text('#pad-title'), 'Map pad');
   assert.deepEqual(await host.page.locator('#pad-buttons button').allInnerTexts(), ['North gate', 'Ping']);
+  assert.deepEqual(await host.page.locator('#pad-buttons button[data-cmd]').evaluateAll(
+    (list) => list.map((b) => [b.dataset.cmd, b.dataset.arg])), [['open_map', 'north gate'], ['ping', '']]);
   await host.waitPostedWhere((m) => m.type === 'region' && m.rects.length > 0, from);
   await host.settle();
   const rects = await lastRegion(host);
-  assert.deepEqual(rects, await visibleHitRects(host));
-  assert.equal(rects.length, 5, 'pin, settings, close and the two pad buttons');
-  for (const r of rects) assert.ok(r.every(Number.isInteger) && r[2] > 0 && r[3] > 0);
+  assert.deepEqual(rects, await cardBoxes(host), 'the card, on whole pixels');
+  assert.equal(rects.length, 1, 'one card');
+  assert.deepEqual(await outsideRects(host, '#panel *', rects), [], 'everything of the pad lies in its rectangle');
 
   // A pad text that names no layout is shown as it is, with the default pad.
   await host.deliver('{"type":"show","pad":"ab cd"}');
@@ -112,14 +196,23 @@ test('a layout change is reported as new rectangles', async () => {
   const host = await fresh();
   await host.waitPosted({ type: 'cover', on: false });
   const from = await showWithPads(host, 'map');
-  await host.waitPostedWhere((m) => m.type === 'region' && m.rects.length === 5, from);
+  await host.waitPostedWhere((m) => m.type === 'region' && m.rects.length === 1, from);
   const before = await host.count();
   await host.page.setViewportSize({ width: 800, height: 600 });
   // Anchored top right: a narrower page moves every rectangle left by 200 pixels.
   const moved = await host.waitPostedWhere((m) => m.type === 'region', before);
   await host.settle();
-  assert.deepEqual(moved.message.rects, await visibleHitRects(host));
+  assert.deepEqual(moved.message.rects, await cardBoxes(host));
   await host.page.setViewportSize({ width: 1000, height: 700 });
+
+  // A longer pad text wraps onto more lines: the card grows and the region with it.
+  const [, , , height] = (await lastRegion(host))[0];
+  const grow = await host.count();
+  await host.deliver({ type: 'show', pad: 'a pad text long enough to wrap onto a second and a third line of the card' });
+  await host.page.waitForFunction(([h, f]) => window.__host.posted.slice(f)
+    .some((m) => m.type === 'region' && m.rects.length === 1 && m.rects[0][3] > h), [height, grow]);
+  await host.settle();
+  assert.deepEqual(await lastRegion(host), await cardBoxes(host));
   assert.deepEqual(host.errors, []);
 });
 
@@ -127,42 +220,49 @@ test('relays the pad buttons to the game', async () => {
   const host = await fresh();
   await host.waitPosted({ type: 'cover', on: false });
   const from = await showWithPads(host, 'map');
-  await host.page.getByRole('button', { name: 'North gate' }).click();
+  await host.page.locator('#pad-buttons button[data-cmd="open_map"]').click();
   await host.waitPosted({ type: 'game', cmd: 'open_map', arg: 'north gate' }, from);
   await host.page.locator('#pad-buttons').getByRole('button', { name: 'Ping' }).click();
   await host.waitPosted({ type: 'game', cmd: 'ping', arg: '' }, from);
   await host.waitText('#game-echo', 'ping');
+  // The echo line made the card taller: the region followed.
+  await host.page.waitForFunction(() => {
+    const list = window.__host.posted.filter((m) => m.type === 'region');
+    const r = document.getElementById('panel').getBoundingClientRect();
+    return list.length && JSON.stringify(list[list.length - 1].rects) === JSON.stringify([[r.left, r.top, r.width, r.height]]);
+  });
   assert.deepEqual(host.errors, []);
 });
 
-test('asks for pass-through only while nothing interactive is under the pointer', async () => {
+test('keeps pass-through on wherever the pointer goes: the rectangles alone take the mouse', async () => {
   const host = await fresh();
   await host.waitPosted({ type: 'cover', on: false });
   await showWithPads(host, 'map');
-  let from = await host.count();
-  await host.page.mouse.move(100, 500);
-  await host.waitPosted({ type: 'through', on: true }, from);
-
-  from = await host.count();
-  const box = await host.page.getByRole('button', { name: 'North gate' }).boundingBox();
-  await host.page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
-  await host.waitPosted({ type: 'through', on: false }, from);
-
-  // Another interactive element: no new request. Back to the empty area: one request.
-  const close = await host.page.getByRole('button', { name: 'Close' }).boundingBox();
-  await host.page.mouse.move(close.x + 3, close.y + 3);
-  await host.page.mouse.move(300, 600);
-  await host.waitPosted({ type: 'through', on: true }, from);
+  await host.deliver('{"type":"note","note":"hi"}');
+  await host.page.locator('#notes').waitFor({ state: 'visible' });
+  // Over a pad button, over empty space, over the pad's text, over a note, and out of the page.
+  const spots = [];
+  for (const selector of ['#pad-buttons button[data-cmd="open_map"]', '#pad-title', '#note-list .dismiss', '#close']) {
+    const box = await host.page.locator(selector).boundingBox();
+    spots.push([box.x + box.width / 2, box.y + box.height / 2]);
+  }
+  for (const [x, y] of [spots[0], [100, 500], spots[1], spots[2], [300, 600], spots[3]]) {
+    await host.page.mouse.move(x, y, { steps: 3 });
+  }
+  await host.page.evaluate(() => {
+    for (const type of ['pointerout', 'pointerleave', 'mouseout', 'mouseleave']) {
+      document.documentElement.dispatchEvent(new PointerEvent(type, { relatedTarget: null }));
+    }
+  });
+  await host.page.mouse.move(spots[0][0], spots[0][1]);
   await host.settle();
-  const through = await host.postedOfType('through', from);
-  assert.deepEqual(through, [{ type: 'through', on: false }, { type: 'through', on: true }]);
+  assert.deepEqual(await host.postedOfType('through'), [{ type: 'through', on: true }],
+    'asked once, never taken back');
 
-  // The pad's own text is not interactive.
-  const title = await host.page.locator('#pad-title').boundingBox();
-  from = await host.count();
-  await host.page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
-  await host.page.mouse.move(title.x + 2, title.y + 2);
-  await host.waitPosted({ type: 'through', on: true }, from);
+  // What the pointer visited and can click lies inside the rectangles.
+  const rects = await lastRegion(host);
+  assert.equal(rects.length, 2, 'the pad and the note');
+  assert.deepEqual(await outsideRects(host, 'button, select, input', rects), []);
   assert.deepEqual(host.errors, []);
 });
 
@@ -179,10 +279,13 @@ test('shows notes, string or object, and keeps only as many as the settings say'
   assert.match(await host.text('#note-list'), /Raid/);
   await host.deliver('{"type":"note","note":42}');
   await host.waitText('#note-list', '42');
-  assert.equal(await host.page.locator('#note-list li').count(), 2);
-  assert.doesNotMatch(await host.text('#note-list'), /\bhi\b/);
-  // Each note's dismiss button takes the mouse.
+  assert.deepEqual(await host.page.locator('#note-list li[data-note]').evaluateAll((list) => list.map((li) => [
+    (li.querySelector('[data-note-title]') || { textContent: '' }).textContent,
+    li.querySelector('[data-note-text]').textContent])), [['Raid', 'starts in 5 minutes'], ['', '42']]);
+  // Each note is a card of its own, with its dismiss button in it.
   await host.waitPostedWhere((m) => m.type === 'region' && m.rects.length === 2, from);
+  await host.settle();
+  assert.deepEqual(await lastRegion(host), await cardBoxes(host));
   await host.page.locator('#note-list .dismiss').first().click();
   await host.page.waitForFunction(() => document.querySelectorAll('#note-list li').length === 1);
   await host.page.locator('#note-list .dismiss').first().click();
@@ -223,20 +326,21 @@ test('pin asks the host for passive mode', async () => {
 test('keeps its settings through load and save', async () => {
   const host = await fresh();
   await host.waitPosted({ type: 'load', file: 'vyr_overlay.json' });
+  // A file from before opacity went away still loads.
   const saved = { opacity: 70, scale: 120, corner: 'top-left', notes: 3 };
   await host.deliver({ type: 'file', name: 'vyr_overlay.json', ok: true, text: JSON.stringify(saved) });
   await host.page.waitForFunction(() => document.getElementById('overlay').className === 'corner-top-left');
-  await host.page.waitForFunction(() => getComputedStyle(document.getElementById('overlay')).opacity === '0.7');
+  await host.page.waitForFunction(() => getComputedStyle(document.getElementById('overlay')).width === '360px');
 
   const from = await showWithPads(host, 'map');
   await host.page.getByRole('button', { name: 'Settings' }).click();
   await host.waitPosted({ type: 'modal', on: true }, from);
-  assert.equal(await host.page.locator('#set-opacity').inputValue(), '70');
+  assert.equal(await host.page.locator('#set-scale').inputValue(), '120');
   await host.page.locator('#set-corner').selectOption('bottom-right');
   await host.page.locator('#set-notes').fill('4');
   await host.page.getByRole('button', { name: 'Save' }).click();
   const save = await host.waitPostedWhere((m) => m.type === 'save' && m.file === 'vyr_overlay.json', from);
-  assert.deepEqual(JSON.parse(save.message.text), { opacity: 70, scale: 120, corner: 'bottom-right', notes: 4 });
+  assert.deepEqual(JSON.parse(save.message.text), { scale: 120, corner: 'bottom-right', notes: 4 });
   await host.deliver('{"type":"saved","name":"vyr_overlay.json","ok":true}');
   await host.waitText('#settings-state', 'Settings saved.');
   await host.deliver('{"type":"saved","name":"vyr_overlay.json","ok":false}');
@@ -244,6 +348,8 @@ test('keeps its settings through load and save', async () => {
   await host.page.getByRole('button', { name: 'Cancel' }).click();
   await host.waitPosted({ type: 'modal', on: false }, from);
   assert.equal(await host.page.evaluate(() => document.getElementById('overlay').className), 'corner-bottom-right');
+  await host.settle();
+  assert.deepEqual(await lastRegion(host), await cardBoxes(host), 'the pad in its new corner, at its size');
 
   // A settings file that is missing or broken gives the defaults.
   await host.deliver('{"type":"file","name":"vyr_overlay.json","ok":true,"text":"{not json"}');
@@ -268,18 +374,21 @@ test('leaves a pad layout file when there is none, and uses the one there is', a
   assert.deepEqual(host.errors, []);
 });
 
-test('dims while the game is away and comes back with it', async () => {
+test('dims while the game is away and comes back with it, opaque all along', async () => {
   const host = await fresh();
   await host.waitPosted({ type: 'cover', on: false });
   await showWithPads(host, 'map');
-  const opacity = () => host.page.evaluate(() => Number(getComputedStyle(document.getElementById('overlay')).opacity));
-  await host.page.waitForFunction(() => getComputedStyle(document.getElementById('overlay')).opacity === '0.9');
+  const colours = () => host.page.evaluate(() => ['#panel', '#pad-buttons button']
+    .map((s) => getComputedStyle(document.querySelector(s)).backgroundColor));
+  const bright = await colours();
   await host.deliver('{"type":"away"}');
-  await host.page.waitForFunction(() => Number(getComputedStyle(document.getElementById('overlay')).opacity) < 0.5);
-  assert.ok(await host.page.evaluate(() => document.body.classList.contains('away')));
+  await host.page.waitForFunction(() => document.body.classList.contains('away'));
+  const dim = await colours();
+  assert.notDeepEqual(dim, bright);
+  for (const c of [...bright, ...dim]) assert.match(c, /^rgb\(/, 'no alpha');
   await host.deliver('{"type":"back"}');
-  await host.page.waitForFunction(() => getComputedStyle(document.getElementById('overlay')).opacity === '0.9');
-  assert.equal(await opacity(), 0.9);
+  await host.page.waitForFunction(() => !document.body.classList.contains('away'));
+  assert.deepEqual(await colours(), bright);
   assert.deepEqual(host.errors, []);
 });
 
@@ -297,20 +406,39 @@ test('takes the host message and ignores what it does not know', async () => {
   assert.deepEqual(host.errors, []);
 });
 
-test('screenshot of the overlay page over a game-coloured backdrop', async () => {
+test('over the game: opaque inside every rectangle, nothing outside, at scale 1 and 1.5', async () => {
   const host = await fresh();
-  // The host's window shows whatever lies under the transparent page; paint a stand-in.
-  const cdp = await host.page.context().newCDPSession(host.page);
-  await cdp.send('Emulation.setDefaultBackgroundColorOverride', { color: { r: 38, g: 64, b: 52, a: 1 } });
   await host.waitPosted({ type: 'cover', on: false });
   await showWithPads(host, 'map');
   await host.deliver('{"type":"note","note":"hi from the game side"}');
   await host.deliver('{"type":"note","note":{"title":"Raid","text":"starts in 5 minutes"}}');
-  await host.page.getByRole('button', { name: 'North gate' }).click();
+  await host.page.locator('#pad-buttons button[data-cmd="open_map"]').click();
   await host.waitText('#game-echo', 'open_map');
+  await host.page.getByRole('button', { name: 'Settings' }).click();
+  await host.page.locator('#settings').waitFor({ state: 'visible' });
   await host.page.mouse.move(10, 690);
   await host.settle();
-  // Outside its cards the page lets the backdrop through untouched.
+  let rects = await lastRegion(host);
+  assert.deepEqual(rects, await cardBoxes(host));
+  assert.equal(rects.length, 4, 'the pad, two notes and the settings');
+  const cdp = await host.page.context().newCDPSession(host.page);
+  assert.deepEqual(await opacityFaults(host, cdp, rects, 1), { seeThrough: 0, painted: 0 });
+
+  // The same window on a monitor at 150 %: fewer page pixels, half-pixel edges. The page
+  // reports again, and the host's scaled, truncated edges stay on pixels it paints.
+  const from = await host.count();
+  await cdp.send('Emulation.setDeviceMetricsOverride', { width: 667, height: 467, deviceScaleFactor: 1.5, mobile: false });
+  await host.waitPostedWhere((m) => m.type === 'region', from);
+  await host.settle();
+  rects = await lastRegion(host);
+  assert.equal(rects.length, 4);
+  assert.equal((await opacityFaults(host, cdp, rects, 1.5)).seeThrough, 0);
+  await cdp.send('Emulation.clearDeviceMetricsOverride');
+  await host.page.setViewportSize({ width: 1000, height: 700 });
+
+  // For people: the page over a game-coloured backdrop.
+  await cdp.send('Emulation.setDefaultBackgroundColorOverride', { color: { r: 38, g: 64, b: 52, a: 1 } });
+  await host.settle();
   assert.deepEqual(await host.pixel(200, 400), [38, 64, 52, 255]);
   await host.screenshot('overlay.png');
   assert.deepEqual(host.errors, []);

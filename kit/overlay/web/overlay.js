@@ -1,11 +1,28 @@
 // VYR overlay page. Talks to overlay_host through window.chrome.webview: every message
 // both ways is one object whose "type" names it.
+//
+// Over the game the page is seen, and takes the mouse, only inside the rectangles it reports
+// in "region": one per visible element marked data-rect, in page (CSS) pixels as laid out,
+// sent again after every layout change. Pass-through is asked for once at start and kept, so
+// the rectangles alone decide where the mouse belongs. (Switching it by where the pointer is
+// cannot work: once the window lets the mouse through, the page sees no pointer events that
+// could switch it back.)
+//
+// Stable hooks for tests and tools:
+//   #panel                            the pad card (hidden until "show"); #pad-title, #pad-text
+//   #pad-buttons button[data-cmd]     one per pad button, in layout order; data-cmd and
+//                                     data-arg are the "game" request its click sends
+//   #game-echo                        the last request sent to the game
+//   #note-list li[data-note]          one per note shown, oldest first; title and text in
+//                                     [data-note-title] and [data-note-text]
+//   #settings, #set-scale, #set-corner, #set-notes, #settings-save, #settings-cancel
+//   [data-rect]                       the opaque cards whose rectangles are the region
 (function () {
   'use strict';
 
   var SETTINGS_FILE = 'vyr_overlay.json';
   var PAD_FILE = 'vyr_pad.json';
-  var DEFAULT_SETTINGS = { opacity: 90, scale: 100, corner: 'top-right', notes: 5 };
+  var DEFAULT_SETTINGS = { scale: 100, corner: 'top-right', notes: 5 };
   var DEFAULT_PADS = {
     pads: {
       '': {
@@ -31,8 +48,6 @@
     notesShown: false,
     away: false,
     lastRegion: null,
-    lastThrough: null,
-    pointer: null,        // last pointer position in page pixels
     hostInfo: null
   };
 
@@ -49,8 +64,13 @@
   function applySettings() {
     var s = state.settings;
     var root = document.documentElement;
-    root.style.setProperty('--opacity', String(s.opacity / 100));
-    root.style.setProperty('--scale', String(s.scale / 100));
+    // Whole pixels, so that the cards' edges do not fall between pixels.
+    var k = s.scale / 100;
+    var line = Math.round(19 * k);
+    root.style.setProperty('--width', Math.round(300 * k) + 'px');
+    root.style.setProperty('--font', Math.round(14 * k) + 'px');
+    root.style.setProperty('--line', line + 'px');
+    root.style.setProperty('--control', line + 8 + 'px');
     $('overlay').className = 'corner-' + s.corner;
     trimNotes();
   }
@@ -58,9 +78,7 @@
   function cleanSettings(raw) {
     var s = copy(DEFAULT_SETTINGS);
     if (!raw || typeof raw !== 'object') return s;
-    var n = Number(raw.opacity);
-    if (isFinite(n)) s.opacity = Math.min(100, Math.max(40, Math.round(n)));
-    n = Number(raw.scale);
+    var n = Number(raw.scale); // an older file may also hold an opacity, no longer used
     if (isFinite(n)) s.scale = Math.min(140, Math.max(80, Math.round(n)));
     if (['top-left', 'top-right', 'bottom-left', 'bottom-right'].indexOf(raw.corner) >= 0) s.corner = raw.corner;
     n = Number(raw.notes);
@@ -121,11 +139,13 @@
     box.textContent = '';
     (pad.buttons || []).forEach(function (b) {
       if (!b || !GAME_COMMAND.test(String(b.cmd || ''))) return;
+      var cmd = String(b.cmd), arg = String(b.arg || '');
       var button = document.createElement('button');
       button.type = 'button';
-      button.setAttribute('data-hit', '');
-      button.textContent = b.label || b.cmd;
-      button.addEventListener('click', function () { gameRequest(String(b.cmd), String(b.arg || '')); });
+      button.setAttribute('data-cmd', cmd);
+      button.setAttribute('data-arg', arg);
+      button.textContent = b.label || cmd;
+      button.addEventListener('click', function () { gameRequest(cmd, arg); });
       box.appendChild(button);
     });
   }
@@ -176,18 +196,23 @@
     state.notes.forEach(function (n, i) {
       var item = document.createElement('li');
       item.className = 'note card';
+      item.setAttribute('data-note', '');
+      item.setAttribute('data-rect', '');
       if (n.title) {
         var h = document.createElement('strong');
+        h.className = 'note-title';
+        h.setAttribute('data-note-title', '');
         h.textContent = n.title;
         item.appendChild(h);
       }
       var p = document.createElement('span');
+      p.className = 'note-text';
+      p.setAttribute('data-note-text', '');
       p.textContent = n.text;
       item.appendChild(p);
       var x = document.createElement('button');
       x.type = 'button';
       x.className = 'dismiss';
-      x.setAttribute('data-hit', '');
       x.title = 'Dismiss';
       x.textContent = '\u00d7';
       x.addEventListener('click', function () {
@@ -214,7 +239,6 @@
   // ---- settings panel -----------------------------------------------------------------
 
   function fillSettingsForm() {
-    $('set-opacity').value = state.settings.opacity;
     $('set-scale').value = state.settings.scale;
     $('set-corner').value = state.settings.corner;
     $('set-notes').value = state.settings.notes;
@@ -234,44 +258,71 @@
 
   function readSettingsForm() {
     return cleanSettings({
-      opacity: $('set-opacity').value,
       scale: $('set-scale').value,
       corner: $('set-corner').value,
       notes: $('set-notes').value
     });
   }
 
-  // ---- region and pass-through --------------------------------------------------------
+  // ---- region -----------------------------------------------------------------------
 
-  function interactive(el) {
-    return !!(el && el.closest && el.closest('[data-hit]'));
+  // The host scales each edge by its rasterization scale (single precision) and truncates.
+  function hostEdge(v, scale) { return Math.trunc(Math.fround(v * scale)); }
+
+  // One card's rectangle in whole page pixels: the host's scaled edges must land on pixels the
+  // browser paints for the card (it snaps box edges to the nearest device pixel). At scale 1 with
+  // whole-pixel layout this is exactly the card's box.
+  function pageRect(box, dpr) {
+    var scale = Math.fround(dpr);
+    var left = Math.round(Math.max(0, box.left) * dpr);
+    var top = Math.round(Math.max(0, box.top) * dpr);
+    var right = Math.round(Math.min(window.innerWidth, box.right) * dpr);
+    var bottom = Math.round(Math.min(window.innerHeight, box.bottom) * dpr);
+    var x = Math.floor(left / dpr), y = Math.floor(top / dpr);
+    var r = Math.ceil(right / dpr), b = Math.ceil(bottom / dpr);
+    while (hostEdge(x, scale) < left) x++;
+    while (hostEdge(y, scale) < top) y++;
+    while (r > x && hostEdge(r, scale) > right) r--;
+    while (b > y && hostEdge(b, scale) > bottom) b--;
+    return [x, y, r - x, b - y];
   }
 
-  function hitRects() {
+  var observed = [];
+  function regionRects() {
+    var dpr = window.devicePixelRatio || 1;
     var rects = [];
-    var els = document.querySelectorAll('[data-hit]');
-    for (var i = 0; i < els.length; i++) {
-      var el = els[i];
-      if (!el.getClientRects().length) continue; // not rendered
-      var r = el.getBoundingClientRect();
-      var x = Math.floor(r.left), y = Math.floor(r.top);
-      var w = Math.ceil(r.right) - x, h = Math.ceil(r.bottom) - y;
-      if (w > 0 && h > 0) rects.push([x, y, w, h]);
+    var cards = document.querySelectorAll('[data-rect]');
+    for (var i = 0; i < cards.length; i++) {
+      if (!cards[i].getClientRects().length) continue; // not rendered
+      var r = pageRect(cards[i].getBoundingClientRect(), dpr);
+      if (r[2] > 0 && r[3] > 0) rects.push(r);
+    }
+    if (sizes) {
+      // Follow every card's size; let go of cards that left the document.
+      observed = observed.filter(function (el) {
+        if (el.isConnected) return true;
+        sizes.unobserve(el);
+        return false;
+      });
+      for (i = 0; i < cards.length; i++) {
+        if (observed.indexOf(cards[i]) < 0) {
+          observed.push(cards[i]);
+          sizes.observe(cards[i]);
+        }
+      }
     }
     return rects;
   }
 
   function reportRegion() {
-    var rects = hitRects();
+    var rects = regionRects();
     var key = JSON.stringify(rects);
-    if (key !== state.lastRegion) {
-      state.lastRegion = key;
-      post({ type: 'region', rects: rects });
-    }
-    // The element under a still pointer may have changed with the layout.
-    if (state.pointer) updateThrough(document.elementFromPoint(state.pointer[0], state.pointer[1]));
+    if (key === state.lastRegion) return;
+    state.lastRegion = key;
+    post({ type: 'region', rects: rects });
   }
 
+  // Layout settles before the next frame; one report per frame at most.
   var regionQueued = false;
   function layoutChanged() {
     if (regionQueued) return;
@@ -282,11 +333,17 @@
     });
   }
 
-  function updateThrough(target) {
-    var on = !interactive(target);
-    if (on === state.lastThrough) return;
-    state.lastThrough = on;
-    post({ type: 'through', on: on });
+  var sizes = window.ResizeObserver ? new ResizeObserver(layoutChanged) : null;
+
+  // A new device scale (another monitor, a new display setting) moves the host's pixels under
+  // the same layout: report again.
+  function watchScale() {
+    if (!window.matchMedia) return;
+    var query = window.matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
+    query.addEventListener('change', function () {
+      layoutChanged();
+      watchScale();
+    }, { once: true });
   }
 
   // ---- host messages ------------------------------------------------------------------
@@ -328,7 +385,7 @@
       saveFile(SETTINGS_FILE, state.settings);
       $('settings-state').textContent = 'Saving\u2026';
     });
-    ['set-opacity', 'set-scale', 'set-corner'].forEach(function (id) {
+    ['set-scale', 'set-corner'].forEach(function (id) {
       $(id).addEventListener('input', function () {
         var previous = state.settings;
         state.settings = readSettingsForm();
@@ -337,29 +394,20 @@
       });
     });
 
-    document.addEventListener('pointermove', function (e) {
-      state.pointer = [e.clientX, e.clientY];
-      updateThrough(e.target);
-    });
-    document.documentElement.addEventListener('pointerleave', function () {
-      state.pointer = null;
-      updateThrough(null);
-    });
-
-    new MutationObserver(layoutChanged).observe(document.body, {
+    new MutationObserver(layoutChanged).observe(document.documentElement, {
       subtree: true, childList: true, attributes: true, characterData: true
     });
-    if (window.ResizeObserver) {
-      var sizes = new ResizeObserver(layoutChanged);
-      ['overlay', 'panel', 'notes', 'settings'].forEach(function (id) { sizes.observe($(id)); });
-    }
+    if (sizes) sizes.observe($('overlay'));
     window.addEventListener('resize', layoutChanged);
+    if (document.fonts) document.fonts.addEventListener('loadingdone', layoutChanged);
+    watchScale();
   }
 
   wire();
   applySettings();
   if (host) host.addEventListener('message', onHostMessage);
   post({ type: 'ready' });
+  post({ type: 'through', on: true });
   post({ type: 'load', file: SETTINGS_FILE });
   post({ type: 'load', file: PAD_FILE });
   log('overlay page loaded');
