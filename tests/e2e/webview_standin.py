@@ -16,7 +16,7 @@ do at start (fail, delay, report a chosen browser process) travels in environmen
 
 A call is a tuple: ("controller.put_Bounds", 0, 0, 640, 480). Names are the object and the
 SDK's method: loader., environment., controller., webview., settings., message.,
-navigation., newWindow.; arguments as the program passed them (BOOL as bool, RECT as four
+navigation., newWindow., processFailed.; arguments as the program passed them (BOOL as bool, RECT as four
 numbers, COREWEBVIEW2_COLOR as A, R, G, B, window handles as integers).
 
 Notes, the stand-in's own lines (ID is the command's id, None for the runtime's own events):
@@ -27,7 +27,10 @@ Notes, the stand-in's own lines (ID is the command's id, None for the runtime's 
     ("webMessage", ID, SOURCE, JSON, HANDLERS)
     ("navigationStarting", ID, URI, CANCELLED, HANDLERS)   also after each webview.Navigate
     ("newWindowRequested", ID, URI, HANDLED, HANDLERS)
-    ("rasterizationScale", ID, SCALE, HANDLERS)
+    ("rasterizationScale", ID, SCALE, HANDLERS)   the monitor's scale became SCALE; HANDLERS ran
+                                               (none when the web view kept its scale)
+    ("processFailed", ID, KIND, HANDLERS)      KIND: browser-exited, render-exited,
+                                               render-unresponsive
     ("browserWindow", ID, "show"|"hide", HWND)
     ("pong", ID)   ("refused", ID, WHY)
     ("released", "environment"|"controller"|"webview"|"settings")   the object was destroyed
@@ -100,7 +103,10 @@ class StandIn:
 
     def __init__(self, folder, create_result=None, environment_result=None,
                  environment_delay_ms=None, controller_result=None, controller_delay_ms=None,
-                 browser_pid=None, rasterization_scale=None):
+                 browser_pid=None, rasterization_scale=None, no_runtime=False):
+        """no_runtime: no WebView2 runtime is installed, so the creating call itself returns
+        HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND). rasterization_scale stands for the monitor's
+        scale (otherwise the one of Wine's DPI)."""
         self.folder = folder
         os.makedirs(folder, exist_ok=True)
         shutil.copy2(STANDIN_DLL, os.path.join(folder, "WebView2Loader.dll"))
@@ -122,6 +128,8 @@ class StandIn:
                 self.env[name] = "0x%x" % (value & 0xFFFFFFFF) if "RESULT" in name else str(value)
         if rasterization_scale is not None:
             self.env["VYR_WV2_RASTERIZATION_SCALE"] = repr(float(rasterization_scale))
+        if no_runtime:
+            self.env["VYR_WV2_NO_RUNTIME"] = "1"
         self._socket = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
         self._socket.bind(("127.0.0.1", 0))
         self._next_id = 0
@@ -210,8 +218,21 @@ class StandIn:
         return self._command("new-window", uri)[3]
 
     def set_rasterization_scale(self, scale):
-        """The scale changes (RasterizationScaleChanged handlers run); returns their number."""
+        """The monitor's scale changes: the web view takes it unless the program asked it not to
+        detect such changes, and then its RasterizationScaleChanged handlers run; returns their
+        number."""
         return self._command("scale", repr(float(scale)))[3]
+
+    def process_failed(self, kind):
+        """A process of the runtime fails, kind "browser-exited", "render-exited" or
+        "render-unresponsive"; returns the note ("processFailed", ID, KIND, HANDLERS).
+
+        browser-exited: the web view and controller are closed before the program's handlers
+        run (most calls then fail with HRESULT_FROM_WIN32(ERROR_INVALID_STATE)), their
+        environment makes no more web views and the browser process is gone: the program has to
+        create a new environment. render-exited: the web view lives on with an error page that
+        takes no messages (post_json raises) until Reload or Navigate starts a navigation."""
+        return self._command("process-failed", kind)
 
     def ping(self):
         """Returns once the stand-in has serviced every earlier command."""

@@ -7,6 +7,10 @@
 
 namespace {
 
+DWORD current = 0;
+HANDLE currentProcess = nullptr; // the helper, when this DLL started it
+unsigned generation = 0;
+
 std::wstring besideThisDll(const wchar_t* fileName) {
     HMODULE module = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -36,7 +40,7 @@ DWORD startBrowser() {
         return GetCurrentProcessId();
     }
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    currentProcess = process.hProcess;
     recordNote("browserProcess", {jsonInt(process.dwProcessId), jsonBool(TRUE)});
     return process.dwProcessId;
 }
@@ -44,6 +48,21 @@ DWORD startBrowser() {
 } // namespace
 
 DWORD browserProcessId() {
-    static const DWORD id = startBrowser();
-    return id;
+    if (current == 0)
+        current = startBrowser();
+    return current;
+}
+
+void endBrowserProcess() {
+    if (currentProcess) {
+        TerminateProcess(currentProcess, 1);
+        CloseHandle(currentProcess);
+        currentProcess = nullptr;
+    }
+    current = 0;
+    ++generation;
+}
+
+unsigned browserGeneration() {
+    return generation;
 }

@@ -60,6 +60,15 @@ inline HRESULT notImplemented(const char* call) {
     return E_NOTIMPL;
 }
 
+// What most methods of a closed controller or web view answer, as after Close or once the
+// browser process has exited: HRESULT_FROM_WIN32(ERROR_INVALID_STATE).
+inline constexpr HRESULT kClosedState = static_cast<HRESULT>(0x8007139F);
+
+inline HRESULT refuseClosed(const char* call) {
+    recordCall(call);
+    return kClosedState;
+}
+
 inline HRESULT copyOut(const std::wstring& text, LPWSTR* value) {
     if (!value)
         return E_POINTER;

@@ -3,6 +3,7 @@
 #include "browser_process.h"
 #include "controller.h"
 #include "dispatch.h"
+#include "process_failure.h"
 #include "record.h"
 #include "webview.h"
 
@@ -89,6 +90,11 @@ void carryOut(const std::string& bytes) {
         browserWindow(id, head.size() > 2 ? head[2] : "");
         return;
     }
+    if (command == "process-failed") {
+        if (const char* why = failProcess(id, head.size() > 2 ? head[2] : ""))
+            refuse(id, why);
+        return;
+    }
     if (command == "scale") {
         ComPtr<Controller> controller = Controller::live();
         char* end = nullptr;
@@ -115,6 +121,10 @@ void carryOut(const std::string& bytes) {
     ComPtr<WebView> webView = WebView::live();
     if (!webView) {
         refuse(id, "no web view");
+        return;
+    }
+    if (message && webView->showsErrorPage()) {
+        refuse(id, "the renderer exited: an error page shows until the page is loaded again");
         return;
     }
     if (command == "message-json")

@@ -5,7 +5,10 @@
 //   message-string ID SOURCE TEXT     the page posts a string
 //   navigate       ID URI             the page starts a navigation
 //   new-window     ID URI             the page asks for a new window
-//   scale          ID VALUE           the rasterization scale changes
+//   scale          ID VALUE           the monitor's scale changes (the web view follows it
+//                                     while it detects monitor scale changes)
+//   process-failed ID KIND            a process of the runtime fails: browser-exited,
+//                                     render-exited or render-unresponsive (process_failure.h)
 //   browser-window ID show|hide       the browser's window comes to the front or goes
 //   ping           ID
 // Each is carried out on the program's thread and answered by a note carrying ID.

@@ -23,6 +23,7 @@ unsigned long number(const wchar_t* name, unsigned long fallback) {
 StandinConfig readConfig() {
     StandinConfig config;
     config.recordPath = variable(L"VYR_WV2_RECORD");
+    config.noRuntime = variable(L"VYR_WV2_NO_RUNTIME") == L"1";
     config.createResult = static_cast<HRESULT>(number(L"VYR_WV2_CREATE_RESULT", S_OK));
     config.environmentResult = static_cast<HRESULT>(number(L"VYR_WV2_ENVIRONMENT_RESULT", S_OK));
     config.environmentDelayMs = number(L"VYR_WV2_ENVIRONMENT_DELAY_MS", 0);

@@ -1,6 +1,7 @@
 #include "controller.h"
 
 #include "config.h"
+#include "monitor_scale.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ std::string jsonRect(const RECT& r) {
 } // namespace
 
 Controller::Controller(HWND parentWindow, DWORD browserProcessId)
-    : parentWindow_(parentWindow), rasterizationScale_(standinConfig().rasterizationScale) {
+    : parentWindow_(parentWindow), rasterizationScale_(monitorScale(parentWindow)) {
     webView_ = adopt(new WebView(browserProcessId));
     liveController = this;
 }
@@ -30,8 +31,13 @@ ComPtr<Controller> Controller::live() {
 }
 
 void Controller::changeRasterizationScale(const std::string& id, double scale) {
-    rasterizationScale_ = scale;
-    const auto handlers = scaleChanged_.snapshot();
+    // The web view follows the monitor only while it is asked to detect its changes, and
+    // tells the program only when its own scale changed.
+    std::vector<ComPtr<ICoreWebView2RasterizationScaleChangedEventHandler>> handlers;
+    if (detectMonitorScaleChanges_ && scale != rasterizationScale_) {
+        rasterizationScale_ = scale;
+        handlers = scaleChanged_.snapshot();
+    }
     for (const auto& handler : handlers)
         handler->Invoke(this, nullptr);
     recordNote("rasterizationScale",
@@ -51,6 +57,8 @@ HRESULT STDMETHODCALLTYPE Controller::get_IsVisible(BOOL* isVisible) {
 
 HRESULT STDMETHODCALLTYPE Controller::put_IsVisible(BOOL isVisible) {
     recordCall("controller.put_IsVisible", {jsonBool(isVisible)});
+    if (closed_)
+        return kClosedState;
     visible_ = isVisible ? TRUE : FALSE;
     return S_OK;
 }
@@ -62,6 +70,8 @@ HRESULT STDMETHODCALLTYPE Controller::get_Bounds(RECT* bounds) {
 
 HRESULT STDMETHODCALLTYPE Controller::put_Bounds(RECT bounds) {
     recordCall("controller.put_Bounds", {jsonRect(bounds)});
+    if (closed_)
+        return kClosedState;
     bounds_ = bounds;
     return S_OK;
 }
@@ -103,7 +113,7 @@ HRESULT STDMETHODCALLTYPE Controller::put_ParentWindow(HWND parentWindow) {
 
 HRESULT STDMETHODCALLTYPE Controller::NotifyParentWindowPositionChanged() {
     recordCall("controller.NotifyParentWindowPositionChanged");
-    return S_OK;
+    return closed_ ? kClosedState : S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE Controller::Close() {
@@ -122,6 +132,10 @@ HRESULT STDMETHODCALLTYPE Controller::get_CoreWebView2(ICoreWebView2** coreWebVi
     recordCall("controller.get_CoreWebView2");
     if (!coreWebView2)
         return E_POINTER;
+    if (closed_) {
+        *coreWebView2 = nullptr;
+        return kClosedState;
+    }
     *coreWebView2 = webView_.Get();
     webView_->AddRef();
     return S_OK;
@@ -135,12 +149,19 @@ HRESULT STDMETHODCALLTYPE Controller::get_DefaultBackgroundColor(COREWEBVIEW2_CO
 HRESULT STDMETHODCALLTYPE Controller::put_DefaultBackgroundColor(COREWEBVIEW2_COLOR value) {
     recordCall("controller.put_DefaultBackgroundColor",
                {jsonInt(value.A), jsonInt(value.R), jsonInt(value.G), jsonInt(value.B)});
+    if (closed_)
+        return kClosedState;
+    // Only opaque or fully transparent: the runtime refuses semi-transparent colours.
+    if (value.A != 0 && value.A != 255)
+        return E_INVALIDARG;
     background_ = value;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE Controller::get_RasterizationScale(double* scale) {
     recordCall("controller.get_RasterizationScale");
+    if (closed_)
+        return kClosedState;
     return copyOut(rasterizationScale_, scale);
 }
 

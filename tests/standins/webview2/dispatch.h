@@ -1,7 +1,9 @@
 #pragma once
 // Everything the stand-in does for the program happens later, on the thread that created
 // the environment, through that thread's message loop: a message-only window there runs
-// posted tasks and timers and receives the command socket's notifications.
+// posted tasks and timers and receives the command socket's notifications. They run one at
+// a time: none starts while another is still on the stack, not even from a nested message
+// loop that a handler runs.
 #include <windows.h>
 
 #include <functional>

@@ -32,7 +32,7 @@ HRESULT STDMETHODCALLTYPE Environment::CreateCoreWebView2Controller(
     if (!handler)
         return E_POINTER;
     ComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> completed(handler);
-    const HRESULT result = standinConfig().controllerResult;
+    const HRESULT result = webViewResult();
     const DWORD browserProcessId = browserProcessId_;
     postTask(
         [completed, result, parentWindow, browserProcessId] {
@@ -47,6 +47,14 @@ HRESULT STDMETHODCALLTYPE Environment::CreateCoreWebView2Controller(
         },
         standinConfig().controllerDelayMs);
     return S_OK;
+}
+
+// Once its browser process has exited an environment makes no more web views: the program
+// has to create a new environment.
+HRESULT Environment::webViewResult() const {
+    if (browserGeneration_ != browserGeneration())
+        return kClosedState;
+    return FAILED(refusal_) ? refusal_ : standinConfig().controllerResult;
 }
 
 HRESULT STDMETHODCALLTYPE Environment::CreateWebResourceResponse(

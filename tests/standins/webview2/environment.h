@@ -1,11 +1,16 @@
 #pragma once
 // The environment (ICoreWebView2Environment only): it creates controllers, later and
 // through the program's message loop, failing or delayed as the test asked.
+#include "browser_process.h"
 #include "com_object.h"
 
 class Environment final : public ComObject<ICoreWebView2Environment> {
   public:
     explicit Environment(DWORD browserProcessId);
+
+    // The web views of this environment fail to be created with this result: another program
+    // runs on the same user data folder with other options.
+    void refuseWebViews(HRESULT why) { refusal_ = why; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
@@ -23,6 +28,9 @@ class Environment final : public ComObject<ICoreWebView2Environment> {
 
   private:
     ~Environment() override;
+    HRESULT webViewResult() const;
 
     DWORD browserProcessId_;
+    HRESULT refusal_ = S_OK;
+    unsigned browserGeneration_ = browserGeneration(); // the browser it was made with
 };

@@ -123,3 +123,15 @@ HRESULT STDMETHODCALLTYPE NewWindowArgs::get_WindowFeatures(ICoreWebView2WindowF
         *value = nullptr;
     return notImplemented("newWindow.get_WindowFeatures");
 }
+
+ProcessFailedArgs::ProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind) : kind_(kind) {}
+
+HRESULT STDMETHODCALLTYPE ProcessFailedArgs::QueryInterface(REFIID iid, void** object) {
+    return answer(iid, object, {&IID_ICoreWebView2ProcessFailedEventArgs});
+}
+
+HRESULT STDMETHODCALLTYPE
+ProcessFailedArgs::get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) {
+    recordCall("processFailed.get_ProcessFailedKind");
+    return copyOut(kind_, kind);
+}

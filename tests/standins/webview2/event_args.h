@@ -1,6 +1,6 @@
 #pragma once
-// The arguments of the three events a test raises as the page: a web message, a navigation
-// starting, a new window requested. The stand-in reads the program's answers back from them.
+// The arguments of the events a test raises: a web message, a navigation starting, a new
+// window requested, a process failed. The stand-in reads the program's answers back from them.
 #include "com_object.h"
 
 #include <optional>
@@ -61,4 +61,15 @@ class NewWindowArgs final : public ComObject<ICoreWebView2NewWindowRequestedEven
   private:
     std::wstring uri_;
     BOOL handled_ = FALSE;
+};
+
+class ProcessFailedArgs final : public ComObject<ICoreWebView2ProcessFailedEventArgs> {
+  public:
+    explicit ProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override;
+
+  private:
+    COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
 };

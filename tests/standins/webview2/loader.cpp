@@ -1,10 +1,13 @@
-// The loader's one entry point the programs import. Nothing completes inside this call:
-// the environment arrives later through the calling thread's message loop.
+// The loader's one entry point the programs import. What the runtime refuses at once is
+// returned from this call (no COM single-threaded apartment, no runtime installed, a user
+// data folder it cannot use); nothing completes inside it: the environment arrives later
+// through the calling thread's message loop.
 #include "browser_process.h"
 #include "commands.h"
 #include "config.h"
 #include "dispatch.h"
 #include "environment.h"
+#include "user_data_folder.h"
 
 namespace {
 
@@ -68,28 +71,49 @@ std::string readOptions(ICoreWebView2EnvironmentOptions* options) {
     return json + "}";
 }
 
+// The runtime's objects need COM initialised on the calling thread as a single-threaded
+// apartment.
+HRESULT apartmentState() {
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    const HRESULT result = CoGetApartmentType(&type, &qualifier);
+    if (FAILED(result) || qualifier == APTTYPEQUALIFIER_IMPLICIT_MTA)
+        return CO_E_NOTINITIALIZED;
+    return type == APTTYPE_MTA ? RPC_E_CHANGED_MODE : S_OK;
+}
+
 } // namespace
 
 extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
     PCWSTR browserExecutableFolder, PCWSTR userDataFolder,
     ICoreWebView2EnvironmentOptions* environmentOptions,
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler) {
+    const std::string options = readOptions(environmentOptions);
     recordCall("loader.CreateCoreWebView2EnvironmentWithOptions",
-               {jsonText(browserExecutableFolder), jsonText(userDataFolder),
-                readOptions(environmentOptions)});
+               {jsonText(browserExecutableFolder), jsonText(userDataFolder), options});
     startDispatcher();
     startCommands();
+    const HRESULT apartment = apartmentState();
+    if (FAILED(apartment))
+        return apartment;
     const StandinConfig& config = standinConfig();
+    if (config.noRuntime)
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     if (FAILED(config.createResult))
         return config.createResult;
     if (!environmentCreatedHandler)
         return E_POINTER;
+    std::wstring folder;
+    const HRESULT usable = prepareUserDataFolder(userDataFolder, folder);
+    if (FAILED(usable))
+        return usable;
+    const HRESULT shared = joinUserDataFolder(folder, options);
     const DWORD browser = browserProcessId();
     ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> completed(
         environmentCreatedHandler);
     const HRESULT result = config.environmentResult;
     postTask(
-        [completed, result, browser] {
+        [completed, result, browser, shared] {
             recordNote("environmentCompleted", {jsonHresult(result)});
             if (FAILED(result)) {
                 completed->Invoke(result, nullptr);
@@ -97,6 +121,7 @@ extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
             }
             ComPtr<Environment> environment;
             environment = adopt(new Environment(browser));
+            environment->refuseWebViews(shared);
             completed->Invoke(S_OK, environment.Get());
         },
         config.environmentDelayMs);

@@ -1,8 +1,10 @@
 // webview2_probe.exe: a tiny page host, the way the kit's programs use WebView2, that the
 // stand-in's own tests drive. It logs what it sees to webview2_probe.log beside itself.
-//   webview2_probe.exe [--data FOLDER]
-// The page's JSON messages {"cmd":"reload|focus|hide|scale|resize|quit"} make it act;
-// other JSON messages are echoed back as {"echo":...}, strings as the same string.
+//   webview2_probe.exe [--data FOLDER] [--args BROWSER_ARGUMENTS] [--apartment sta|mta|none]
+// The page's JSON messages {"cmd":"reload|focus|hide|scale|own-scale|resize|background|modal|
+// quit"} make it act; other JSON messages are echoed back as {"echo":...}, strings as the
+// same string. After the browser exited it recovers with a new environment; after the
+// renderer exited it reloads when the test posts WM_APP + 6 to its window.
 #include <windows.h>
 
 #include "com_handler.h"
@@ -26,11 +28,16 @@ struct ProbeState {
     HWND window = nullptr;
     DWORD uiThread = 0;
     std::wstring folder; // with a trailing backslash
+    std::wstring dataFolder;
+    std::wstring browserArguments = L"--vyr-probe";
+    bool recovering = false; // the browser exited: its environment is tried once more
+    ComPtr<ICoreWebView2Environment> environment;
     ComPtr<ICoreWebView2Controller> controller;
     ComPtr<ICoreWebView2> webView;
     EventRegistrationToken navigationToken{};
     EventRegistrationToken newWindowToken{};
     EventRegistrationToken messageToken{};
+    EventRegistrationToken processFailedToken{};
 };
 
 ProbeState probe;
@@ -107,10 +114,34 @@ void closePage() {
     probe.webView->remove_NavigationStarting(probe.navigationToken);
     probe.webView->remove_NewWindowRequested(probe.newWindowToken);
     probe.webView->remove_WebMessageReceived(probe.messageToken);
+    probe.webView->remove_ProcessFailed(probe.processFailedToken);
     probe.controller->Close();
     probe.webView.Reset();
     probe.controller.Reset();
     logLine("closed");
+}
+
+// A handler that runs a modal loop, as a message box would, until the test posts WM_APP + 5
+// to the probe's window.
+void runModalLoop() {
+    logLine("modal begins");
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.hwnd == probe.window && message.message == WM_APP + 5)
+            break;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    logLine("modal ends");
+}
+
+void setBackgrounds() {
+    auto controller2 = queryInterface<ICoreWebView2Controller2>(probe.controller.Get(),
+                                                                IID_ICoreWebView2Controller2);
+    for (BYTE alpha : {128, 0, 255}) {
+        const HRESULT result = controller2->put_DefaultBackgroundColor({alpha, 1, 2, 3});
+        logHresult(("background alpha " + std::to_string(alpha)).c_str(), result);
+    }
 }
 
 void actOn(const std::wstring& json) {
@@ -132,6 +163,14 @@ void actOn(const std::wstring& json) {
         char text[64];
         std::snprintf(text, sizeof text, "{\"scale\":%g}", scale);
         probe.webView->PostWebMessageAsJson(std::wstring(text, text + std::strlen(text)).c_str());
+    } else if (json.find(L"\"cmd\":\"own-scale\"") != std::wstring::npos) {
+        if (auto controller3 = queryInterface<ICoreWebView2Controller3>(
+                probe.controller.Get(), IID_ICoreWebView2Controller3))
+            controller3->put_ShouldDetectMonitorScaleChanges(FALSE);
+    } else if (json.find(L"\"cmd\":\"background\"") != std::wstring::npos) {
+        setBackgrounds();
+    } else if (json.find(L"\"cmd\":\"modal\"") != std::wstring::npos) {
+        runModalLoop();
     } else if (json.find(L"\"cmd\":\"quit\"") != std::wstring::npos) {
         closePage();
         PostQuitMessage(0);
@@ -180,9 +219,36 @@ HRESULT onNewWindowRequested(ICoreWebView2*, ICoreWebView2NewWindowRequestedEven
     return S_OK;
 }
 
+void createEnvironment();
+void askForController();
+
+HRESULT onProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) {
+    checkThread("process failed");
+    COREWEBVIEW2_PROCESS_FAILED_KIND kind{};
+    args->get_ProcessFailedKind(&kind);
+    logLine("process failed " + std::to_string(kind));
+    if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) {
+        // The runtime has closed the web view already; its environment is asked once more.
+        logHresult("closed put_IsVisible", probe.controller->put_IsVisible(TRUE));
+        logHresult("closed PostWebMessageAsJson", probe.webView->PostWebMessageAsJson(L"{}"));
+        probe.webView.Reset();
+        probe.controller.Reset();
+        probe.recovering = true;
+        askForController();
+    }
+    return S_OK;
+}
+
 HRESULT onController(HRESULT result, ICoreWebView2Controller* controller) {
     checkThread("controller completed");
     logHresult("controller completed", result);
+    if (probe.recovering && FAILED(result)) {
+        probe.recovering = false;
+        probe.environment.Reset();
+        createEnvironment();
+        return S_OK;
+    }
+    probe.recovering = false;
     if (FAILED(result) || !controller)
         return S_OK;
     probe.controller = controller;
@@ -227,6 +293,11 @@ HRESULT onController(HRESULT result, ICoreWebView2Controller* controller) {
                        IID_ICoreWebView2WebMessageReceivedEventHandler>(onWebMessage)
             .Get(),
         &probe.messageToken);
+    probe.webView->add_ProcessFailed(
+        makeComHandler<ICoreWebView2ProcessFailedEventHandler,
+                       IID_ICoreWebView2ProcessFailedEventHandler>(onProcessFailed)
+            .Get(),
+        &probe.processFailedToken);
     setBoundsToClient();
     probe.controller->put_IsVisible(TRUE);
     probe.webView->Navigate(kStartPage);
@@ -240,18 +311,39 @@ HRESULT onEnvironment(HRESULT result, ICoreWebView2Environment* environment) {
     if (FAILED(result) || !environment)
         return S_OK;
     askForUnoffered(environment, IID_ICoreWebView2Environment2, "ICoreWebView2Environment2");
-    const HRESULT asked = environment->CreateCoreWebView2Controller(
+    probe.environment = environment;
+    askForController();
+    return S_OK;
+}
+
+void askForController() {
+    const HRESULT asked = probe.environment->CreateCoreWebView2Controller(
         probe.window,
         makeComHandler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
                        IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(onController)
             .Get());
     logHresult("controller asked", asked);
-    return S_OK;
+}
+
+void createEnvironment() {
+    auto options = makeEnvironmentOptions();
+    options->put_AdditionalBrowserArguments(probe.browserArguments.c_str());
+    const HRESULT created = CreateCoreWebView2EnvironmentWithOptions(
+        nullptr, probe.dataFolder.empty() ? nullptr : probe.dataFolder.c_str(), options.Get(),
+        makeComHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+                       IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+            onEnvironment)
+            .Get());
+    logHresult("create returned", created);
 }
 
 LRESULT CALLBACK probeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SIZE && probe.controller) {
         setBoundsToClient();
+        return 0;
+    }
+    if (message == WM_APP + 6 && probe.webView) {
+        logHresult("reload", probe.webView->Reload());
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -269,12 +361,20 @@ std::wstring programFolder() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     probe.uiThread = GetCurrentThreadId();
     probe.folder = programFolder();
-    std::wstring dataFolder;
-    for (int i = 1; i + 1 < __argc; ++i)
-        if (std::wstring(__wargv[i]) == L"--data")
-            dataFolder = __wargv[i + 1];
+    std::wstring apartment = L"sta";
+    for (int i = 1; i + 1 < __argc; ++i) {
+        const std::wstring option = __wargv[i];
+        if (option == L"--data")
+            probe.dataFolder = __wargv[i + 1];
+        else if (option == L"--args")
+            probe.browserArguments = __wargv[i + 1];
+        else if (option == L"--apartment")
+            apartment = __wargv[i + 1];
+    }
 
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (apartment != L"none")
+        CoInitializeEx(nullptr,
+                       apartment == L"mta" ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED);
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = probeProc;
     windowClass.hInstance = instance;
@@ -285,16 +385,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                         0, 640, 480, nullptr, nullptr, instance, nullptr);
     logLine("window " + std::to_string(reinterpret_cast<INT_PTR>(probe.window)));
 
-    auto options = makeEnvironmentOptions();
-    options->put_AdditionalBrowserArguments(L"--vyr-probe");
-    const HRESULT created = CreateCoreWebView2EnvironmentWithOptions(
-        nullptr, dataFolder.empty() ? nullptr : dataFolder.c_str(), options.Get(),
-        makeComHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
-                       IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-            onEnvironment)
-            .Get());
-    logHresult("create returned", created);
-    options.Reset();
+    createEnvironment();
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -302,6 +393,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         DispatchMessageW(&message);
     }
     closePage();
+    probe.environment.Reset();
     logLine("exit");
     CoUninitialize();
     return 0;

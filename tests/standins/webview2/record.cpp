@@ -11,6 +11,7 @@ std::mutex recordLock;
 HANDLE recordFile = INVALID_HANDLE_VALUE;
 bool recordOpened = false;
 long long sequence = 0;
+int unrecorded = 0; // nesting of UnrecordedCalls, on the program's thread
 ULONGLONG startTick = GetTickCount64();
 
 void append(const char* kind, const char* name, std::initializer_list<std::string> args) {
@@ -112,7 +113,16 @@ std::string jsonHresult(HRESULT value) {
 }
 
 void recordCall(const char* call, std::initializer_list<std::string> args) {
-    append("call", call, args);
+    if (unrecorded == 0)
+        append("call", call, args);
+}
+
+UnrecordedCalls::UnrecordedCalls() {
+    ++unrecorded;
+}
+
+UnrecordedCalls::~UnrecordedCalls() {
+    --unrecorded;
 }
 
 void recordNote(const char* note, std::initializer_list<std::string> args) {

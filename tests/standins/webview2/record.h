@@ -21,3 +21,13 @@ std::wstring fromUtf8(const std::string& text);
 
 void recordCall(const char* call, std::initializer_list<std::string> args = {});
 void recordNote(const char* note, std::initializer_list<std::string> args = {});
+
+// While one lives, calls are not recorded: for what the runtime does to its own objects (a
+// web view closed because its browser exited), which the program never asked for.
+class UnrecordedCalls {
+  public:
+    UnrecordedCalls();
+    ~UnrecordedCalls();
+    UnrecordedCalls(const UnrecordedCalls&) = delete;
+    UnrecordedCalls& operator=(const UnrecordedCalls&) = delete;
+};

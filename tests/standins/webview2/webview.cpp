@@ -9,7 +9,7 @@ namespace {
 WebView* liveWebView = nullptr;
 
 HRESULT closedState() {
-    return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    return kClosedState;
 }
 
 // A JSON string literal holding text, as the runtime hands a posted string to JSON readers.
@@ -39,6 +39,7 @@ void WebView::close() {
     navigationStarting_.clear();
     webMessageReceived_.clear();
     newWindowRequested_.clear();
+    processFailed_.clear();
     if (liveWebView == this)
         liveWebView = nullptr;
 }
@@ -65,8 +66,10 @@ void WebView::raiseNavigationStarting(const std::string& id, const std::wstring&
     const auto handlers = navigationStarting_.snapshot();
     for (const auto& handler : handlers)
         handler->Invoke(this, args.Get());
-    if (!args->cancelled())
+    if (!args->cancelled()) {
         source_ = uri;
+        errorPage_ = false; // a new document replaces the error page
+    }
     recordNote("navigationStarting", {id, jsonText(uri), jsonBool(args->cancelled()),
                                       jsonInt(static_cast<long long>(handlers.size()))});
 }
@@ -87,6 +90,8 @@ HRESULT STDMETHODCALLTYPE WebView::QueryInterface(REFIID iid, void** object) {
 
 HRESULT STDMETHODCALLTYPE WebView::get_Settings(ICoreWebView2Settings** settings) {
     recordCall("webview.get_Settings");
+    if (closed_)
+        return closedState();
     if (!settings)
         return E_POINTER;
     *settings = settings_.Get();
@@ -96,6 +101,8 @@ HRESULT STDMETHODCALLTYPE WebView::get_Settings(ICoreWebView2Settings** settings
 
 HRESULT STDMETHODCALLTYPE WebView::get_Source(LPWSTR* uri) {
     recordCall("webview.get_Source");
+    if (closed_)
+        return closedState();
     return copyOut(source_, uri);
 }
 
@@ -117,6 +124,8 @@ HRESULT STDMETHODCALLTYPE WebView::Navigate(LPCWSTR uri) {
 
 HRESULT STDMETHODCALLTYPE WebView::add_NavigationStarting(
     ICoreWebView2NavigationStartingEventHandler* eventHandler, EventRegistrationToken* token) {
+    if (closed_)
+        return refuseClosed("webview.add_NavigationStarting");
     return navigationStarting_.add("webview.add_NavigationStarting", eventHandler, token);
 }
 
@@ -126,7 +135,16 @@ HRESULT STDMETHODCALLTYPE WebView::remove_NavigationStarting(EventRegistrationTo
 
 HRESULT STDMETHODCALLTYPE WebView::Reload() {
     recordCall("webview.Reload");
-    return closed_ ? closedState() : S_OK;
+    if (closed_)
+        return closedState();
+    // A reload loads a new document: the handlers see a navigation to the current address,
+    // later, as for Navigate.
+    ComPtr<WebView> self(this);
+    postTask([self] {
+        if (!self->closed_)
+            self->raiseNavigationStarting("null", self->source_, false);
+    });
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE WebView::PostWebMessageAsJson(LPCWSTR webMessageAsJson) {
@@ -145,6 +163,8 @@ HRESULT STDMETHODCALLTYPE WebView::PostWebMessageAsString(LPCWSTR webMessageAsSt
 
 HRESULT STDMETHODCALLTYPE WebView::add_WebMessageReceived(
     ICoreWebView2WebMessageReceivedEventHandler* handler, EventRegistrationToken* token) {
+    if (closed_)
+        return refuseClosed("webview.add_WebMessageReceived");
     return webMessageReceived_.add("webview.add_WebMessageReceived", handler, token);
 }
 
@@ -154,11 +174,15 @@ HRESULT STDMETHODCALLTYPE WebView::remove_WebMessageReceived(EventRegistrationTo
 
 HRESULT STDMETHODCALLTYPE WebView::get_BrowserProcessId(UINT32* value) {
     recordCall("webview.get_BrowserProcessId");
+    if (closed_)
+        return closedState();
     return copyOut(static_cast<UINT32>(browserProcessId_), value);
 }
 
 HRESULT STDMETHODCALLTYPE WebView::add_NewWindowRequested(
     ICoreWebView2NewWindowRequestedEventHandler* eventHandler, EventRegistrationToken* token) {
+    if (closed_)
+        return refuseClosed("webview.add_NewWindowRequested");
     return newWindowRequested_.add("webview.add_NewWindowRequested", eventHandler, token);
 }
 
@@ -170,6 +194,8 @@ HRESULT STDMETHODCALLTYPE WebView::SetVirtualHostNameToFolderMapping(
     LPCWSTR hostName, LPCWSTR folderPath, COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND accessKind) {
     recordCall("webview.SetVirtualHostNameToFolderMapping",
                {jsonText(hostName), jsonText(folderPath), jsonInt(accessKind)});
+    if (closed_)
+        return closedState();
     return hostName && folderPath ? S_OK : E_INVALIDARG;
 }
 

@@ -4,6 +4,7 @@
 #include "com_object.h"
 #include "settings.h"
 
+#include <functional>
 #include <optional>
 
 class WebView final : public ComObject<ICoreWebView2_3> {
@@ -20,6 +21,15 @@ class WebView final : public ComObject<ICoreWebView2_3> {
     void raiseNavigationStarting(const std::string& id, const std::wstring& uri,
                                  bool userInitiated);
     void raiseNewWindowRequested(const std::string& id, const std::wstring& uri);
+
+    // The runtime reports a failed process (process_failure.cpp): what the failure has done
+    // already happens first (gone is run), then the program's ProcessFailed handlers run;
+    // returns how many. After a renderer exit the page is an error page until the next
+    // navigation starts.
+    size_t raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind,
+                              const std::function<void()>& gone);
+    void showErrorPage() { errorPage_ = true; }
+    bool showsErrorPage() const { return errorPage_; }
 
     // Called by the controller's Close: no events from then on.
     void close();
@@ -48,6 +58,10 @@ class WebView final : public ComObject<ICoreWebView2_3> {
     SetVirtualHostNameToFolderMapping(LPCWSTR hostName, LPCWSTR folderPath,
                                       COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND accessKind) override;
     HRESULT STDMETHODCALLTYPE ClearVirtualHostNameToFolderMapping(LPCWSTR hostName) override;
+    HRESULT STDMETHODCALLTYPE
+    add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* eventHandler,
+                      EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) override;
 
     // Not offered (webview_not_implemented.cpp).
     HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR htmlContent) override;
@@ -84,10 +98,6 @@ class WebView final : public ComObject<ICoreWebView2_3> {
     add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* eventHandler,
                             EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken token) override;
-    HRESULT STDMETHODCALLTYPE
-    add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* eventHandler,
-                      EventRegistrationToken* token) override;
-    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) override;
     HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
         LPCWSTR javaScript,
         ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) override;
@@ -160,7 +170,9 @@ class WebView final : public ComObject<ICoreWebView2_3> {
     std::wstring source_ = L"about:blank";
     UINT64 lastNavigationId_ = 0;
     bool closed_ = false;
+    bool errorPage_ = false;
     HandlerList<ICoreWebView2NavigationStartingEventHandler> navigationStarting_;
     HandlerList<ICoreWebView2WebMessageReceivedEventHandler> webMessageReceived_;
     HandlerList<ICoreWebView2NewWindowRequestedEventHandler> newWindowRequested_;
+    HandlerList<ICoreWebView2ProcessFailedEventHandler> processFailed_;
 };

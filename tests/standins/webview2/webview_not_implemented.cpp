@@ -93,17 +93,6 @@ HRESULT STDMETHODCALLTYPE WebView::remove_PermissionRequested(EventRegistrationT
     return notImplemented("webview.remove_PermissionRequested");
 }
 
-HRESULT STDMETHODCALLTYPE WebView::add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler*,
-                                                     EventRegistrationToken* token) {
-    if (token)
-        token->value = 0;
-    return notImplemented("webview.add_ProcessFailed");
-}
-
-HRESULT STDMETHODCALLTYPE WebView::remove_ProcessFailed(EventRegistrationToken) {
-    return notImplemented("webview.remove_ProcessFailed");
-}
-
 HRESULT STDMETHODCALLTYPE WebView::AddScriptToExecuteOnDocumentCreated(
     LPCWSTR, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) {
     return notImplemented("webview.AddScriptToExecuteOnDocumentCreated");
