@@ -36,6 +36,10 @@ extern LauncherState state;
 // heap UTF-16 copy made by postPageMessage.
 constexpr UINT kPageMessage = WM_APP + 1;
 
+// The page asked for the zip picker: a modal dialog must not open inside WebView2's message
+// handler, which cannot be re-entered, so the handler posts this and returns.
+constexpr UINT kPickZipMessage = WM_APP + 2;
+
 inline bool sandboxMode() {
     return !state.hostsFile.empty();
 }

@@ -4,6 +4,7 @@
 
 #include "launcher_state.h"
 #include "pending_texts.h"
+#include "pick_zip.h"
 #include "window_geometry.h"
 
 const wchar_t* const kLauncherClass = L"VYRFerrowakeLauncher";
@@ -60,6 +61,9 @@ LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case kPageMessage:
         onPageMessage(lParam);
+        return 0;
+    case kPickZipMessage:
+        pickKitZip();
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

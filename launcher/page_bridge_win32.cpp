@@ -9,7 +9,6 @@
 #include "page_replies.h"
 #include "page_request.h"
 #include "pending_texts.h"
-#include "pick_zip.h"
 #include "utf8.h"
 #include "worker_thread.h"
 #include "workers.h"
@@ -67,7 +66,7 @@ void handlePageMessage(const std::string& message) {
         play();
         break;
     case PageCommand::pickzip:
-        pickKitZip();
+        PostMessageW(state.mainWindow, kPickZipMessage, 0, 0);
         break;
     case PageCommand::folder:
         openFolder(message);

@@ -23,9 +23,7 @@ void openInDownloads(IFileOpenDialog* dialog) {
     CoTaskMemFree(downloads);
 }
 
-} // namespace
-
-void pickKitZip() {
+void showPicker() {
     ComPtr<IFileOpenDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IFileOpenDialog,
@@ -48,4 +46,17 @@ void pickKitZip() {
         return;
     postPageMessage(pickedReply(path));
     CoTaskMemFree(path);
+}
+
+} // namespace
+
+void pickKitZip() {
+    // The dialog's own message loop runs the page's requests meanwhile; a second pick while
+    // one is open gets its answer from the open one.
+    static bool open = false;
+    if (open)
+        return;
+    open = true;
+    showPicker();
+    open = false;
 }
