@@ -17,3 +17,5 @@ cmake --build --preset fuzz
 ctest --preset fuzz
 # The kit's web pages in headless Chromium against a stand-in web view host.
 bash tests/pages/run.sh
+# The kit's script in real PowerShell 7 with Pester, on game folders in temporary folders.
+bash tests/script/run.sh

@@ -1,0 +1,434 @@
+# Pester 5 tests of the kit's actions.ps1 on real game folders in temporary folders. Each test
+# is a journey through the script as the launcher runs it: a separate PowerShell process with
+# the launcher's switches, its exit code, its standard output as bytes, its log and its result.
+# They run in PowerShell 7 (Linux or Windows) and in Windows PowerShell 5.1; tests/script/run.sh
+# runs them here.
+
+BeforeDiscovery {
+    $OnWindows = $env:OS -eq 'Windows_NT'
+    $IsRoot = $false
+    if (-not $OnWindows) { $IsRoot = ((& id -u) -eq '0') }
+    # A small full file system needs a tmpfs, which only root can mount.
+    $CanMount = (-not $OnWindows) -and $IsRoot -and $null -ne (Get-Command mount -ErrorAction SilentlyContinue)
+}
+
+BeforeAll {
+    $OnWindows = $env:OS -eq 'Windows_NT'
+    $Root = [System.IO.Path]::GetFullPath([System.IO.Path]::Combine($PSScriptRoot, '..', '..'))
+    $ScriptSource = [System.IO.Path]::Combine($Root, 'kit', 'launcher', 'actions.ps1')
+    $Utf8 = New-Object System.Text.UTF8Encoding $false
+    # Blanks, quotes, brackets and letters outside ASCII, in every path the script gets.
+    $Odd = "Cinder gale [O'Brien] $([char]0x00FC)$([char]0x0142)"
+    $HostsStart = "# Copyright (c) Microsoft Corp.`r`n#`r`n127.0.0.1       localhost`r`n::1             localhost"
+
+    function Join-Parts([string]$first) {
+        $path = $first
+        foreach ($part in $args) { $path = [System.IO.Path]::Combine($path, $part) }
+        return $path
+    }
+
+    function Write-TextFile([string]$path, [string]$text) {
+        [void][System.IO.Directory]::CreateDirectory([System.IO.Path]::GetDirectoryName($path))
+        [System.IO.File]::WriteAllText($path, $text, $Utf8)
+    }
+
+    function Get-Sha([string]$path) {
+        return (Get-FileHash -LiteralPath $path -Algorithm SHA256).Hash.ToLowerInvariant()
+    }
+
+    # A manifest as scripts/package.py writes it: every file below $root, "/" paths, sorted.
+    function Write-Manifest([string]$root, [string]$manifest, [hashtable]$extra) {
+        $files = @()
+        $full = [System.IO.Path]::GetFullPath($root)
+        foreach ($path in [System.IO.Directory]::GetFiles($full, '*', 'AllDirectories')) {
+            $relative = $path.Substring($full.Length + 1).Replace('\', '/')
+            if ($relative -eq 'rookmere.json') { continue }
+            $files += [ordered]@{ path = $relative; size = (Get-Item -LiteralPath $path).Length; sha256 = (Get-Sha $path) }
+        }
+        $data = [ordered]@{}
+        if ($extra) { foreach ($key in $extra.Keys) { $data[$key] = $extra[$key] } }
+        $data.files = @($files | Sort-Object { $_.path })
+        Write-TextFile $manifest (ConvertTo-Json -InputObject $data -Depth 5)
+    }
+
+    # A stand-in game folder with the kit unzipped into it, as a player has it.
+    function New-Game([string]$name, [string]$under = $TestDrive) {
+        $game = Join-Parts $under $name
+        [void][System.IO.Directory]::CreateDirectory((Join-Parts $game 'package' 'patch_npk'))
+        [System.IO.File]::WriteAllBytes((Join-Parts $game 'package' 'patch_npk' 'base.npk'), [byte[]](0..255))
+        Write-TextFile (Join-Parts $game 'package' 'config' 'user_scripts.ini') "[scripts]`r`nscript1 = script\quests.lua`r`n"
+        Write-TextFile (Join-Parts $game 'package' 'Documents' 'vyr_pad.json') '{"pad":"x"}'
+        $launcher = Join-Parts $game 'launcher'
+        [void][System.IO.Directory]::CreateDirectory($launcher)
+        Copy-Item -LiteralPath $ScriptSource -Destination (Join-Parts $launcher 'actions.ps1')
+        Copy-Item -LiteralPath (Join-Parts $Root 'kit' 'launcher' 'kit.json') -Destination (Join-Parts $launcher 'kit.json')
+        Copy-Item -LiteralPath (Join-Parts $Root 'kit' 'game') -Destination (Join-Parts $launcher 'game') -Recurse
+        Write-Manifest (Join-Parts $launcher 'game') (Join-Parts $launcher 'game_files.json') $null
+        return $game
+    }
+
+    function New-Hosts([string]$name, $text) {
+        $path = Join-Parts $TestDrive $name
+        if ($null -ne $text) { [System.IO.File]::WriteAllBytes($path, $Utf8.GetBytes($text)) }
+        return $path
+    }
+
+    # Every file (with its SHA-256) and folder below $folder, leaving out the run folder that
+    # the launcher reads the last result from.
+    function Get-Snapshot([string]$folder) {
+        $full = [System.IO.Path]::GetFullPath($folder)
+        $lines = foreach ($entry in [System.IO.Directory]::GetFileSystemEntries($full, '*', 'AllDirectories')) {
+            $relative = $entry.Substring($full.Length + 1).Replace('\', '/')
+            if ($relative -eq 'vyr_launcher' -or $relative -eq 'vyr_launcher/run' -or $relative.StartsWith('vyr_launcher/run/')) { continue }
+            if ([System.IO.Directory]::Exists($entry)) { "$relative/" } else { "$relative $(Get-Sha $entry)" }
+        }
+        return (@($lines) | Sort-Object) -join "`n"
+    }
+
+    function ConvertTo-Argument([string]$text) { return '"' + $text + '"' }
+
+    # Runs the script in its own process as the launcher does; standard output read as bytes.
+    function Invoke-Kit([string]$Game, [string[]]$Arguments) {
+        $script = Join-Parts $Game 'launcher' 'actions.ps1'
+        $prefix = @()
+        if ($PSVersionTable.PSEdition -eq 'Desktop') {
+            $exe = Join-Parts $env:SystemRoot 'System32' 'WindowsPowerShell' 'v1.0' 'powershell.exe'
+        } else {
+            $exe = [System.Diagnostics.Process]::GetCurrentProcess().MainModule.FileName
+            # PowerShell as a .NET tool runs as "dotnet pwsh.dll".
+            if ([System.IO.Path]::GetFileNameWithoutExtension($exe) -eq 'dotnet') { $prefix = @(Join-Parts $PSHOME 'pwsh.dll') }
+        }
+        $switches = @('-NoProfile', '-NonInteractive', '-ExecutionPolicy', 'Bypass')
+        if ($OnWindows) { $switches += @('-WindowStyle', 'Hidden') }
+        $all = @($prefix | ForEach-Object { ConvertTo-Argument $_ }) + $switches + @('-File', (ConvertTo-Argument $script)) +
+               @($Arguments | ForEach-Object { if ($_.StartsWith('-')) { $_ } else { ConvertTo-Argument $_ } })
+        $info = New-Object System.Diagnostics.ProcessStartInfo
+        $info.FileName = $exe
+        $info.Arguments = $all -join ' '
+        $info.UseShellExecute = $false
+        $info.CreateNoWindow = $true
+        $info.RedirectStandardInput = $true
+        $info.RedirectStandardOutput = $true
+        $info.RedirectStandardError = $true
+        $info.WorkingDirectory = $TestDrive
+        $process = [System.Diagnostics.Process]::Start($info)
+        $process.StandardInput.Close()
+        $errors = $process.StandardError.ReadToEndAsync()
+        $bytes = New-Object System.IO.MemoryStream
+        $process.StandardOutput.BaseStream.CopyTo($bytes)
+        $process.WaitForExit()
+        $out = $Utf8.GetString($bytes.ToArray())
+        return [pscustomobject]@{ Code = $process.ExitCode; Out = $out; Err = $errors.Result }
+    }
+
+    function Get-Status([string]$Game, [string[]]$Arguments) {
+        $run = Invoke-Kit $Game (@('-Action', 'status', '-Kit', $Game) + $Arguments)
+        # One JSON object on one line, nothing before it.
+        $run.Out | Should -Match '^\{[^\r\n]*\}\r\n$'
+        $run.Err | Should -BeNullOrEmpty
+        return [pscustomobject]@{ Code = $run.Code; Status = ($run.Out | ConvertFrom-Json); Text = $run.Out }
+    }
+
+    # An action as the launcher starts it; the log and result read back.
+    function Invoke-Action([string]$Game, [string]$Action, [string]$Hosts, [string[]]$More = @(), [string]$Target = $Game) {
+        $runDir = Join-Parts $Target 'vyr_launcher' 'run'
+        foreach ($name in @('result.json', 'action.log')) {
+            $old = Join-Parts $runDir $name
+            if ([System.IO.File]::Exists($old)) { [System.IO.File]::Delete($old) }
+        }
+        $arguments = @('-Action', $Action, '-Kit', $Game, '-HostsFile', $Hosts, '-RunDir', $runDir) + $More + @('-Game', $Target)
+        $run = Invoke-Kit $Game $arguments
+        $resultText = [System.IO.File]::ReadAllText((Join-Parts $runDir 'result.json'), $Utf8)
+        $log = @([System.IO.File]::ReadAllText((Join-Parts $runDir 'action.log'), $Utf8) -split "`r`n" | Where-Object { $_ -ne '' })
+        # "steps" is always an array, even with one or no element.
+        $resultText | Should -Match '"steps":\s*\['
+        return [pscustomobject]@{ Code = $run.Code; Result = ($resultText | ConvertFrom-Json); Log = $log; Err = $run.Err }
+    }
+}
+
+Describe 'actions.ps1' {
+    It 'keeps to Windows PowerShell 5.1: its syntax, the .NET it calls and its file encoding' {
+        $bytes = [System.IO.File]::ReadAllBytes($ScriptSource)
+        $bom = $bytes.Length -ge 3 -and $bytes[0] -eq 0xEF -and $bytes[1] -eq 0xBB -and $bytes[2] -eq 0xBF
+        if (-not $bom) {
+            # Without a byte order mark 5.1 reads the file in the ANSI code page.
+            @($bytes | Where-Object { $_ -gt 0x7F }).Count | Should -Be 0 -Because 'the script is ASCII or UTF-8 with a byte order mark'
+        }
+        $tokens = $null
+        $errors = $null
+        $ast = [System.Management.Automation.Language.Parser]::ParseFile($ScriptSource, [ref]$tokens, [ref]$errors)
+        $errors | Should -BeNullOrEmpty
+        $coreOnly = @('GetRelativePath', 'ToHexString', 'HashData', 'ReadAllTextAsync', 'WriteAllTextAsync', 'ReadAllBytesAsync',
+                      'WriteAllBytesAsync', 'AppendAllTextAsync', 'EnumerateFileSystemEntries', 'Join', 'IsNullOrWhiteSpace')
+        $newer = $ast.FindAll({
+            param($node)
+            $type = $node.GetType().Name
+            $nullConditional = $node.PSObject.Properties['NullConditional']
+            if ($type -eq 'TernaryExpressionAst' -or $type -eq 'PipelineChainAst') { return $true }
+            if ($null -ne $nullConditional -and $nullConditional.Value) { return $true }
+            if ($type -eq 'BinaryExpressionAst' -and [string]$node.Operator -eq 'QuestionQuestion') { return $true }
+            if ($type -eq 'AssignmentStatementAst' -and [string]$node.Operator -eq 'QuestionQuestionEquals') { return $true }
+            if ($type -eq 'ScriptBlockAst' -and $null -ne $node.PSObject.Properties['CleanBlock'] -and $null -ne $node.CleanBlock) { return $true }
+            if ($type -eq 'VariableExpressionAst' -and @('IsWindows', 'IsLinux', 'IsMacOS', 'IsCoreCLR') -contains $node.VariablePath.UserPath) { return $true }
+            if ($type -eq 'InvokeMemberExpressionAst' -and $node.Static -and $coreOnly -contains [string]$node.Member.Value) { return $true }
+            if ($type -eq 'InvokeMemberExpressionAst' -and $node.Static -and [string]$node.Member.Value -eq 'Move' -and @($node.Arguments).Count -gt 2) { return $true }
+            if ($type -eq 'CommandAst') {
+                $name = $node.GetCommandName()
+                $parameters = @($node.CommandElements | Where-Object { $_.GetType().Name -eq 'CommandParameterAst' } | ForEach-Object { $_.ParameterName })
+                $strings = @($node.CommandElements | Where-Object { $_.GetType().Name -eq 'StringConstantExpressionAst' } | ForEach-Object { $_.Value })
+                if (@('ForEach-Object', 'foreach', '%') -contains $name -and $parameters -contains 'Parallel') { return $true }
+                if ($name -eq 'ConvertFrom-Json' -and ($parameters -contains 'AsHashtable' -or $parameters -contains 'Depth')) { return $true }
+                if ($parameters -contains 'AsByteStream' -or $parameters -contains 'AdditionalChildPath') { return $true }
+                if ($name -eq 'Join-Path' -and @($node.CommandElements).Count -gt 3 -and $parameters.Count -eq 0) { return $true }
+                if (@($strings | Where-Object { $_ -eq 'utf8NoBOM' -or $_ -eq 'utf8BOM' }).Count -gt 0) { return $true }
+            }
+            return $false
+        }, $true)
+        @($newer | ForEach-Object { "line $($_.Extent.StartLineNumber): $($_.Extent.Text)" }) | Should -BeNullOrEmpty
+    }
+
+    It 'installs and uninstalls: the game folder and the hosts file are byte for byte as before' {
+        $game = New-Game "$Odd a"
+        $hosts = New-Hosts "hosts $Odd" $HostsStart
+        $before = Get-Snapshot $game
+        $hostsBefore = [System.IO.File]::ReadAllBytes($hosts)
+
+        $status = Get-Status $game @('-HostsFile', $hosts)
+        $status.Code | Should -Be 0
+        $status.Status.game | Should -Be $game -Because 'the status is UTF-8, so the path comes back whole'
+        $status.Status.installed | Should -BeFalse
+        $status.Status.hostsRedirected | Should -BeFalse
+        $status.Status.summary | Should -Match 'is not installed'
+
+        $install = Invoke-Action $game 'install' $hosts
+        $install.Code | Should -Be 0
+        $install.Result.ok | Should -BeTrue
+        $install.Log[-1] | Should -Be 'install: done'
+        $install.Log | Should -Contain "placed package/config/user_scripts.ini (the game's own is kept in vyr_launcher/backup)"
+        $kitFile = Join-Parts $game 'launcher' 'game' 'package' 'config' 'user_scripts.ini'
+        Get-Sha (Join-Parts $game 'package' 'config' 'user_scripts.ini') | Should -Be (Get-Sha $kitFile)
+        [System.IO.File]::ReadAllText((Join-Parts $game 'vyr_launcher' 'backup' 'package' 'config' 'user_scripts.ini')) | Should -Be "[scripts]`r`nscript1 = script\quests.lua`r`n"
+        $hostsText = [System.IO.File]::ReadAllText($hosts)
+        $hostsText.StartsWith($HostsStart + "`r`n# BEGIN VYR Ferrowake kit`r`n") | Should -BeTrue
+        $hostsText | Should -Match "(?m)^203\.0\.113\.7 news\.cindergale\.example`r$"
+
+        $status = Get-Status $game @('-HostsFile', $hosts)
+        $status.Status.installed | Should -BeTrue
+        $status.Status.installedVersion | Should -Be '1.0'
+        $status.Status.hostsRedirected | Should -BeTrue
+        @($status.Status.changedFiles).Count | Should -Be 0
+        $status.Status.summary | Should -Match 'Every file is as the kit placed it'
+
+        # A second install finds everything in place and changes nothing.
+        (Invoke-Action $game 'install' $hosts).Code | Should -Be 0
+        $uninstall = Invoke-Action $game 'uninstall' $hosts
+        $uninstall.Code | Should -Be 0
+        $uninstall.Log[-1] | Should -Be 'uninstall: done'
+        Get-Snapshot $game | Should -Be $before
+        [System.IO.File]::ReadAllBytes($hosts) | Should -Be $hostsBefore
+        @([System.IO.Directory]::GetFileSystemEntries((Join-Parts $game 'vyr_launcher'))).Count | Should -Be 1 -Because 'only the run folder stays'
+    }
+
+    It 'repairs: a changed or missing file and the hosts block come back, the kept file stays' {
+        $game = New-Game "$Odd b"
+        $hosts = New-Hosts 'absent hosts' $null
+        $before = Get-Snapshot $game
+        (Invoke-Action $game 'install' $hosts).Code | Should -Be 0
+        [System.IO.File]::Exists($hosts) | Should -BeTrue
+
+        $changed = Join-Parts $game 'package' 'config' 'vyr_overlay.ini'
+        $kept = Join-Parts $game 'package' 'script' 'vyr_overlay.lua'
+        $missing = Join-Parts $game 'package' 'config' 'user_scripts.ini'
+        Write-TextFile $changed "toggle = F1`r`n"
+        Write-TextFile $kept "-- my own overlay script`r`n"
+        [System.IO.File]::Delete($missing)
+        [System.IO.File]::WriteAllText($hosts, '')
+        $keep = Get-Sha $kept
+
+        $status = Get-Status $game @('-HostsFile', $hosts, '-KeepSha', $keep.ToUpperInvariant())
+        $status.Status.hostsRedirected | Should -BeFalse
+        @($status.Status.missingFiles) | Should -Be @('package/config/user_scripts.ini')
+        $byPath = @{}
+        foreach ($file in $status.Status.changedFiles) { $byPath[$file.path] = $file }
+        $byPath.Keys.Count | Should -Be 2
+        $byPath['package/script/vyr_overlay.lua'].sha256 | Should -Be $keep
+        $byPath['package/script/vyr_overlay.lua'].kept | Should -BeTrue
+        $byPath['package/config/vyr_overlay.ini'].kept | Should -BeFalse
+        $status.Status.summary | Should -Match '2 of its files differ'
+
+        $repair = Invoke-Action $game 'repair' $hosts @('-KeepSha', $keep)
+        $repair.Code | Should -Be 0
+        $repair.Log | Should -Contain 'put back package/config/vyr_overlay.ini (it differed from the kit)'
+        $repair.Log | Should -Contain 'put back package/config/user_scripts.ini (it was missing)'
+        $repair.Log | Should -Contain "kept package/script/vyr_overlay.lua as it is (SHA-256 $keep)"
+        Get-Sha $changed | Should -Be (Get-Sha (Join-Parts $game 'launcher' 'game' 'package' 'config' 'vyr_overlay.ini'))
+        Get-Sha $kept | Should -Be $keep
+        $status = Get-Status $game @('-HostsFile', $hosts)
+        $status.Status.hostsRedirected | Should -BeTrue
+        @($status.Status.changedFiles | ForEach-Object { $_.path }) | Should -Be @('package/script/vyr_overlay.lua')
+        $status.Status.changedFiles[0].kept | Should -BeFalse -Because 'the keep-hash is the page''s choice, sent with every request'
+
+        # Without the keep-hash repair puts the kit's file back; uninstall removes the hosts
+        # file it had to create.
+        (Invoke-Action $game 'repair' $hosts).Code | Should -Be 0
+        @((Get-Status $game @('-HostsFile', $hosts)).Status.changedFiles).Count | Should -Be 0
+        (Invoke-Action $game 'uninstall' $hosts).Code | Should -Be 0
+        Get-Snapshot $game | Should -Be $before
+        [System.IO.File]::Exists($hosts) | Should -BeFalse
+    }
+
+    It 'rolls back a failure half-way and says why: a read-only folder or a file in use' {
+        $game = New-Game "$Odd c"
+        $hosts = New-Hosts "hosts c" $HostsStart
+        $blocked = Join-Parts $game 'package' 'script'
+        Write-TextFile (Join-Parts $blocked 'vyr_overlay.lua') "-- the game's own`r`n"
+        $before = Get-Snapshot $game
+        $hostsBefore = [System.IO.File]::ReadAllBytes($hosts)
+        $stream = $null
+        $locked = $false
+        try {
+            if ($OnWindows) {
+                # In use: nothing may move or delete it.
+                $stream = [System.IO.File]::Open((Join-Parts $blocked 'vyr_overlay.lua'), 'Open', 'Read', 'None')
+            } elseif ((& id -u) -eq '0') {
+                # Root writes through file modes; an immutable folder stops it too.
+                & chattr +i $blocked
+                $locked = $LASTEXITCODE -eq 0
+                if (-not $locked) { Set-ItResult -Skipped -Because 'chattr +i does not work on this file system' }
+            } else {
+                & chmod 555 $blocked
+            }
+            $install = Invoke-Action $game 'install' $hosts
+        } finally {
+            if ($null -ne $stream) { $stream.Dispose() }
+            if ($locked) { & chattr -i $blocked }
+            if (-not $OnWindows) { & chmod 755 $blocked }
+        }
+        $install.Code | Should -Be 1
+        $install.Result.ok | Should -BeFalse
+        $install.Result.rolledBack | Should -BeTrue
+        $install.Result.why | Should -Match '^placing package/script/vyr_overlay\.lua failed: '
+        $install.Result.warnings | Should -BeNullOrEmpty
+        $install.Result.message | Should -Match 'Nothing was changed\.$'
+        $install.Log | Should -Contain 'placed package/config/vyr_overlay.ini'
+        $install.Log[-1] | Should -Be "install: failed - $($install.Result.why)"
+        Get-Snapshot $game | Should -Be $before
+        [System.IO.File]::ReadAllBytes($hosts) | Should -Be $hostsBefore
+
+        # Bad requests are refused before anything is touched, with a result all the same.
+        $unknown = Invoke-Action $game 'reinstall' $hosts
+        $unknown.Code | Should -Be 2
+        $unknown.Result.why | Should -Be "unknown action 'reinstall'"
+        $repair = Invoke-Action $game 'repair' $hosts
+        $repair.Code | Should -Be 1
+        $repair.Result.why | Should -Be "the kit is not installed in $game`: use Install"
+        $repair.Result.steps.Count | Should -Be 0
+        $noGame = Invoke-Action $game 'install' $hosts -Target (Join-Parts $TestDrive 'no game here')
+        $noGame.Code | Should -Be 1
+        $noGame.Result.why | Should -Be 'the game folder was not found'
+        Get-Snapshot $game | Should -Be $before
+    }
+
+    It 'rolls back when the disk fills up half-way' -Skip:(-not $CanMount) {
+        $disk = Join-Parts $TestDrive 'small disk'
+        [void][System.IO.Directory]::CreateDirectory($disk)
+        & mount -t tmpfs -o size=1m tmpfs $disk
+        if ($LASTEXITCODE -ne 0) { Set-ItResult -Skipped -Because 'no tmpfs could be mounted'; return }
+        try {
+            $game = New-Game $Odd $disk
+            # A kit file larger than what is left: placing it fills the disk.
+            $big = Join-Parts $game 'launcher' 'game' 'package' 'patch_npk' 'vyr_terrain.npk'
+            [void][System.IO.Directory]::CreateDirectory([System.IO.Path]::GetDirectoryName($big))
+            [System.IO.File]::WriteAllBytes($big, (New-Object byte[] (600 * 1024)))
+            Write-Manifest (Join-Parts $game 'launcher' 'game') (Join-Parts $game 'launcher' 'game_files.json') $null
+            $hosts = New-Hosts 'hosts d' $HostsStart
+            $before = Get-Snapshot $game
+            $install = Invoke-Action $game 'install' $hosts
+            $install.Code | Should -Be 1
+            $install.Result.why | Should -Match '^placing package/patch_npk/vyr_terrain\.npk failed: No space left on device'
+            $install.Log | Should -Contain "placed package/config/user_scripts.ini (the game's own is kept in vyr_launcher/backup)"
+            $install.Log[-1] | Should -Be "install: failed - $($install.Result.why)"
+            Get-Snapshot $game | Should -Be $before
+            [System.IO.File]::ReadAllText($hosts) | Should -Be $HostsStart
+        } finally {
+            & umount $disk
+        }
+    }
+
+    It 'tells the status without -Game for the kit folder, with -Game for that folder, and when it cannot' {
+        $game = New-Game "$Odd e"
+        $hosts = New-Hosts 'hosts e' $HostsStart
+        (Invoke-Action $game 'install' $hosts).Code | Should -Be 0
+
+        # The launcher asks without -Game unless it was started with --game: the kit was
+        # unzipped into the game folder.
+        $status = Get-Status $game @('-HostsFile', $hosts)
+        $status.Status.game | Should -Be $game
+        $status.Status.gameFound | Should -BeTrue
+        $status.Status.installed | Should -BeTrue
+        $other = Join-Parts $TestDrive "other $Odd"
+        [void][System.IO.Directory]::CreateDirectory((Join-Parts $other 'package' 'patch_npk'))
+        $status = Get-Status $game @('-HostsFile', $hosts, '-Game', $other)
+        $status.Status.game | Should -Be $other
+        $status.Status.gameFound | Should -BeTrue
+        $status.Status.installed | Should -BeFalse
+        $status = Get-Status $game @('-HostsFile', $hosts, '-Game', (Join-Parts $TestDrive 'nowhere'))
+        $status.Status.gameFound | Should -BeFalse
+        $status.Status.summary | Should -Match '^No game was found in '
+
+        # A broken kit still gives one object, with the reason.
+        Write-TextFile (Join-Parts $game 'launcher' 'kit.json') '{"name": "VYR", "hosts": '
+        $status = Get-Status $game @('-HostsFile', $hosts)
+        $status.Code | Should -Be 1
+        $status.Status.ok | Should -BeFalse
+        $status.Status.why | Should -Match "^the kit's settings cannot be read: "
+        $status.Status.summary | Should -Match '^The kit script could not tell the state of the installation: '
+    }
+
+    It 'installs the Rookmere kit from a folder or a zip, says plainly when no download source is set, and uninstalls it all' {
+        $game = New-Game "$Odd f"
+        $hosts = New-Hosts 'hosts f' $HostsStart
+        $before = Get-Snapshot $game
+        $hostsBefore = [System.IO.File]::ReadAllBytes($hosts)
+        $downloads = Join-Parts $TestDrive "Downloads $Odd"
+        $rookmere = Join-Parts $downloads 'Rookmere kit 1.2'
+        [void][System.IO.Directory]::CreateDirectory((Join-Parts $rookmere 'package' 'patch_npk'))
+        [System.IO.File]::WriteAllBytes((Join-Parts $rookmere 'package' 'patch_npk' 'rookmere_map.npk'), [byte[]](1..200))
+        Write-TextFile (Join-Parts $rookmere 'package' 'patch_npk' 'base.npk') 'the Rookmere base'
+        Write-Manifest $rookmere (Join-Parts $rookmere 'rookmere.json') @{ name = 'Rookmere kit'; version = '1.2' }
+        $zip = Join-Parts $downloads 'rookmere kit.zip'
+        Add-Type -AssemblyName System.IO.Compression.FileSystem
+        [System.IO.Compression.ZipFile]::CreateFromDirectory($rookmere, $zip, 'Optimal', $true)
+
+        $first = Invoke-Action $game 'rookmere' $hosts @('-RookmereDir', $rookmere)
+        $first.Code | Should -Be 1
+        $first.Result.why | Should -Be "the kit is not installed in $game`: install it first, then the Rookmere kit"
+        (Invoke-Action $game 'install' $hosts).Code | Should -Be 0
+        $fromDir = Invoke-Action $game 'rookmere' $hosts @('-RookmereDir', $rookmere)
+        $fromDir.Code | Should -Be 0
+        $fromDir.Log | Should -Contain "placed package/patch_npk/base.npk (the game's own is kept in vyr_launcher/backup)"
+        Get-Sha (Join-Parts $game 'package' 'patch_npk' 'rookmere_map.npk') | Should -Be (Get-Sha (Join-Parts $rookmere 'package' 'patch_npk' 'rookmere_map.npk'))
+        (Get-Status $game @('-HostsFile', $hosts)).Status.rookmereVersion | Should -Be '1.2'
+
+        [System.IO.File]::Delete((Join-Parts $game 'package' 'patch_npk' 'rookmere_map.npk'))
+        $fromZip = Invoke-Action $game 'rookmere' $hosts @('-RookmereZip', $zip)
+        $fromZip.Code | Should -Be 0
+        $fromZip.Log | Should -Contain 'put back package/patch_npk/rookmere_map.npk (it was missing)'
+        [System.IO.Directory]::Exists((Join-Parts $game 'vyr_launcher' 'unpack')) | Should -BeFalse
+
+        $download = Invoke-Action $game 'rookmere' $hosts @('-RookmereDownload')
+        $download.Code | Should -Be 1
+        $download.Result.why | Should -Be 'no download source is configured for the Rookmere kit: download it yourself, then choose the zip'
+        $damaged = Join-Parts $rookmere 'package' 'patch_npk' 'rookmere_map.npk'
+        [System.IO.File]::WriteAllText($damaged, 'cut short')
+        $bad = Invoke-Action $game 'rookmere' $hosts @('-RookmereDir', $rookmere)
+        $bad.Code | Should -Be 1
+        $bad.Result.why | Should -Be 'the Rookmere kit is damaged: package/patch_npk/rookmere_map.npk is missing or not as its manifest says. Download it again.'
+
+        $uninstall = Invoke-Action $game 'uninstall' $hosts
+        $uninstall.Code | Should -Be 0
+        $uninstall.Log | Should -Contain "put the game's own package/patch_npk/base.npk back"
+        Get-Snapshot $game | Should -Be $before
+        [System.IO.File]::ReadAllBytes($hosts) | Should -Be $hostsBefore
+    }
+}
