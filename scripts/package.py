@@ -1,13 +1,18 @@
 """Lays out the kit from a built Windows tree and zips it.
 
     python3 scripts/package.py [--build build/windows] [--dist dist]
+    python3 scripts/package.py --manifest KIT_FOLDER
 
-gives dist/vyr-kit/ (the folder as players unpack it into the game folder) and
+The first gives dist/vyr-kit/ (the folder as players unpack it into the game folder) and
 dist/vyr-kit.zip. The layout is checked before zipping: every file the programs expect is
 there, each WebView2Loader.dll is the SDK's own, and nothing from the tests came along.
+Both write launcher/game_files.json: the relative path, size and SHA-256 of every file below
+launcher/game/, the game-side files that the kit's script installs into the game folder.
 """
 import argparse
 import filecmp
+import hashlib
+import json
 import os
 import shutil
 import subprocess
@@ -22,6 +27,8 @@ REQUIRED_FILES = [
     "launcher.exe",
     "WebView2Loader.dll",
     "launcher/actions.ps1",
+    "launcher/game_files.json",
+    "launcher/kit.json",
     "launcher/launcher.json",
     "launcher/web/index.html",
     "overlay/overlay_host.exe",
@@ -34,6 +41,8 @@ LOADERS = ["WebView2Loader.dll", "overlay/WebView2Loader.dll"]
 # Names that only the tests use; none may reach players.
 TEST_ONLY = ("webview2_browser", "webview2_probe", "webview2_record", "standin", "wintool",
              "launcher_tool", "_unit_tests", "vyr_overlay.log", "launcher.log")
+GAME_FILES = "launcher/game"
+MANIFEST = "launcher/game_files.json"
 # A fixed time for every zip entry, so the same files give the same zip.
 ZIP_TIME = (2026, 1, 1, 0, 0, 0)
 
@@ -42,6 +51,34 @@ def install(build_dir, kit_dir):
     shutil.rmtree(kit_dir, ignore_errors=True)
     subprocess.run(["cmake", "--install", build_dir, "--prefix", kit_dir], check=True,
                    stdout=subprocess.DEVNULL)
+
+
+def game_files(kit_dir):
+    """The kit's game-side files: (path relative to launcher/game with "/", full path), sorted."""
+    root = os.path.join(kit_dir, *GAME_FILES.split("/"))
+    found = []
+    for folder, dirs, files in os.walk(root):
+        for name in files:
+            path = os.path.join(folder, name)
+            found.append((os.path.relpath(path, root).replace(os.sep, "/"), path))
+    return sorted(found)
+
+
+def write_manifest(kit_dir):
+    """Writes launcher/game_files.json whole (a temporary file, then renamed)."""
+    files = []
+    for relative, path in game_files(kit_dir):
+        with open(path, "rb") as f:
+            data = f.read()
+        files.append({"path": relative, "size": len(data),
+                      "sha256": hashlib.sha256(data).hexdigest()})
+    target = os.path.join(kit_dir, *MANIFEST.split("/"))
+    temp = target + ".tmp"
+    with open(temp, "w", encoding="ascii", newline="\n") as f:
+        json.dump({"files": files}, f, indent=2)
+        f.write("\n")
+    os.replace(temp, target)
+    return files
 
 
 def kit_entries(kit_dir):
@@ -66,6 +103,8 @@ def check(build_dir, kit_dir):
     for name in REQUIRED_FOLDERS:
         if not os.path.isdir(os.path.join(kit_dir, name)):
             problems.append("missing folder " + name)
+    if not game_files(kit_dir):
+        problems.append("no game-side files in " + GAME_FILES)
     with open(os.path.join(build_dir, "webview2_loader_path.txt")) as f:
         sdk_loader = f.read().strip()
     for name in LOADERS:
@@ -100,6 +139,7 @@ def build_kit(build_dir, dist_dir):
     zip_path = os.path.join(dist_dir, KIT_NAME + ".zip")
     os.makedirs(dist_dir, exist_ok=True)
     install(build_dir, kit_dir)
+    write_manifest(kit_dir)
     problems = check(build_dir, kit_dir)
     if problems:
         raise SystemExit("package: the kit is not complete:\n  " + "\n  ".join(problems))
@@ -113,7 +153,13 @@ def main():
                         help="the built Windows tree (default build/windows)")
     parser.add_argument("--dist", default=os.path.join(ROOT, "dist"),
                         help="where the kit folder and zip go (default dist)")
+    parser.add_argument("--manifest", metavar="KIT_FOLDER",
+                        help="only write the game-side file manifest of a laid-out kit folder")
     args = parser.parse_args()
+    if args.manifest:
+        files = write_manifest(os.path.abspath(args.manifest))
+        print("package: %s with %d files" % (MANIFEST, len(files)))
+        return 0
     kit_dir, zip_path = build_kit(os.path.abspath(args.build), os.path.abspath(args.dist))
     with zipfile.ZipFile(zip_path) as archive:
         count = len(archive.namelist())

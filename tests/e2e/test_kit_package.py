@@ -1,6 +1,8 @@
 """The kit as players get it: the Windows build installed and zipped by scripts/package.py,
 the zip unpacked into a game folder, and both programs and vyro started from there under
 Wine with the WebView2 SDK's own loader (no runtime in Wine: the pages stay empty)."""
+import hashlib
+import json
 import os
 import shutil
 import subprocess
@@ -20,6 +22,15 @@ EXPECTED = [
     "launcher.exe",
     "launcher/",
     "launcher/actions.ps1",
+    "launcher/game/",
+    "launcher/game/package/",
+    "launcher/game/package/config/",
+    "launcher/game/package/config/user_scripts.ini",
+    "launcher/game/package/config/vyr_overlay.ini",
+    "launcher/game/package/script/",
+    "launcher/game/package/script/vyr_overlay.lua",
+    "launcher/game_files.json",
+    "launcher/kit.json",
     "launcher/launcher.json",
     "launcher/web/",
     "launcher/web/index.html",
@@ -64,6 +75,18 @@ class KitPackage(launcher_harness.LauncherTestCase):
                 self.assertEqual(a.read(), b.read(), loader)
         with open(os.path.join(self.kit, "launcher", "launcher.json"), "rb") as f:
             self.assertIn(b'"server": "updates.vyr.example"', f.read())
+        # The manifest the script installs by: each game-side file with its size and SHA-256.
+        with open(os.path.join(self.kit, "launcher", "game_files.json"), "rb") as f:
+            manifest = json.loads(f.read())
+        game = os.path.join(harness.SOURCE_DIR, "kit", "game")
+        expected = []
+        for relative in sorted(n[len("launcher/game/"):] for n in EXPECTED
+                               if n.startswith("launcher/game/") and not n.endswith("/")):
+            with open(os.path.join(game, *relative.split("/")), "rb") as f:
+                data = f.read()
+            expected.append({"path": relative, "size": len(data),
+                             "sha256": hashlib.sha256(data).hexdigest()})
+        self.assertEqual(manifest, {"files": expected})
         # The same files give the same zip.
         first = open(self.zip, "rb").read()
         package.write_zip(self.kit, self.zip)
