@@ -117,6 +117,61 @@ test('runs install with a live progress log and shows the result', async () => {
   assert.deepEqual(host.errors, []);
 });
 
+test('keeps a changed file: its SHA-256 goes with the status and with Repair, and is remembered', async () => {
+  const host = await fresh();
+  const mine = 'ab'.repeat(32);
+  const other = 'CD'.repeat(32);
+  const status = (kept) => ({
+    type: 'status',
+    raw: JSON.stringify({
+      ok: true,
+      summary: 'The VYR kit 1.0 is installed. 2 of its files differ from the kit.',
+      installed: true,
+      changedFiles: [
+        { path: 'package/config/vyr_overlay.ini', sha256: other, kept: false, from: 'the kit' },
+        { path: 'package/script/vyr_overlay.lua', sha256: mine, kept: kept, from: 'the kit' }
+      ],
+      hostsRedirected: true
+    })
+  });
+  await host.deliver(status(false));
+  await host.waitText('#status-note', 'The VYR kit 1.0 is installed. 2 of its files differ from the kit.');
+  await host.waitText('#status', 'package/script/vyr_overlay.lua');
+  assert.match(await host.text('#status'), /Hosts redirected\s+yes/);
+  const keep = host.page.locator('#status li', { hasText: 'vyr_overlay.lua' }).getByRole('button');
+  assert.equal(await keep.innerText(), 'Keep my version');
+
+  let from = await host.count();
+  await keep.click();
+  await host.waitPosted({ cmd: 'status', keepSha: mine }, from);
+  await host.deliver(status(true));
+  await host.waitText('#status', 'kept: Repair leaves it as it is');
+  assert.equal(await keep.innerText(), 'Let Repair put it back');
+
+  from = await startAction(host, 'repair');
+  await host.waitPosted({ cmd: 'act', action: 'repair', game: GAME, keepSha: mine }, from);
+  await host.deliver('{"type":"done","action":"repair","exit":0,"raw":"{\\"ok\\":true}"}');
+  // The status after the action carries the choice too.
+  await host.waitPosted({ cmd: 'status', keepSha: mine }, from);
+  from = await startAction(host, 'install');
+  await host.waitPosted({ cmd: 'act', action: 'install', game: GAME }, from);
+  await host.deliver('{"type":"done","action":"install","exit":0,"raw":""}');
+
+  // The next start remembers the choice; letting Repair put the file back forgets it.
+  const again = await fresh();
+  await again.waitPosted({ cmd: 'status', keepSha: mine });
+  await again.deliver(status(true));
+  const back = again.page.locator('#status li', { hasText: 'vyr_overlay.lua' }).getByRole('button');
+  await again.waitText('#status', 'kept: Repair leaves it as it is');
+  from = await again.count();
+  await back.click();
+  await again.waitPosted({ cmd: 'status' }, from);
+  from = await startAction(again, 'repair');
+  await again.waitPosted({ cmd: 'act', action: 'repair', game: GAME }, from);
+  assert.deepEqual(host.errors, []);
+  assert.deepEqual(again.errors, []);
+});
+
 test('repair and uninstall ask for their actions; a failing script shows its exit code', async () => {
   const host = await fresh();
   let from = await startAction(host, 'repair');
@@ -130,6 +185,12 @@ test('repair and uninstall ask for their actions; a failing script shows its exi
   await host.deliver('{"type":"done","action":"uninstall","exit":0,"raw":"{\\"removed\\":true}"}');
   await host.waitText('#message', 'Uninstall finished successfully.');
   assert.match(await host.text('#result'), /Removed\s+yes/);
+
+  // A script that says why it failed: the page says it in those words.
+  from = await startAction(host, 'install');
+  await host.deliver({ type: 'done', action: 'install', exit: 1,
+    raw: JSON.stringify({ ok: false, why: 'placing package/x failed: No space left on device', steps: [] }) });
+  await host.waitText('#message', 'Install failed: placing package/x failed: No space left on device.');
   assert.deepEqual(host.errors, []);
 });
 
@@ -258,7 +319,16 @@ test('screenshot of the launcher page', async () => {
   await host.deliver(HELLO);
   await host.deliver({
     type: 'status',
-    raw: JSON.stringify({ installed: true, gameVersion: '2.11.0', kitVersion: '1.4.2', hostsRedirected: false, patches: ['fonts', 'hud'] })
+    raw: JSON.stringify({
+      ok: true,
+      summary: 'The VYR Ferrowake kit 1.0 is installed. 1 of its files differs from the kit or is missing: Repair puts it back.',
+      installed: true,
+      kitVersion: '1.0',
+      installedVersion: '1.0',
+      changedFiles: [{ path: 'package/config/vyr_overlay.ini', sha256: 'ab'.repeat(32), kept: false, from: 'the kit' }],
+      missingFiles: [],
+      hostsRedirected: true
+    })
   });
   await host.deliver('{"type":"server","ok":true,"ms":87,"status":"{\\"open\\":true}","manifest":"{\\"version\\":\\"1.4.2\\"}"}');
   await startAction(host, 'repair');

@@ -26,9 +26,24 @@
       'The kit script could not run, so the installation status is unknown.'
   };
 
-  var state = { kit: '', busy: null, zip: '', hello: null };
+  var state = { kit: '', busy: null, zip: '', hello: null, keepSha: '' };
+  var SHA256 = /^[0-9a-fA-F]{64}$/;
 
   function send(request) { if (host) host.postMessage(request); }
+
+  // The status request carries the SHA-256 of the file the player keeps, so that the script
+  // can mark it; Repair carries it too and leaves that file as it is.
+  function askStatus() {
+    send(state.keepSha ? { cmd: 'status', keepSha: state.keepSha } : { cmd: 'status' });
+  }
+
+  function setKeep(sha) {
+    state.keepSha = SHA256.test(String(sha || '')) ? String(sha) : '';
+    try {
+      if (state.keepSha) localStorage.setItem('vyr.keepSha', state.keepSha);
+      else localStorage.removeItem('vyr.keepSha');
+    } catch (e) { /* storage off */ }
+  }
 
   function advice(why) {
     return Object.prototype.hasOwnProperty.call(ADVICE, why) ? ' ' + ADVICE[why] : '';
@@ -93,16 +108,60 @@
     return el;
   }
 
-  function showJson(box, raw) {
-    box.textContent = '';
-    var parsed;
-    try { parsed = JSON.parse(raw); } catch (e) {
+  // The parsed JSON, or undefined after showing the raw text as unreadable.
+  function parseShown(box, raw) {
+    try { return JSON.parse(raw); } catch (e) {
       box.appendChild(text('p', 'The script\u2019s answer could not be read:', 'note'));
       box.appendChild(text('pre', raw, 'raw'));
-      return false;
+      return undefined;
     }
+  }
+
+  function showJson(box, raw) {
+    box.textContent = '';
+    var parsed = parseShown(box, raw);
+    if (parsed === undefined) return undefined;
     box.appendChild(render(parsed));
-    return true;
+    return parsed;
+  }
+
+  // ---- files the script reports as changed: the player may keep one ------------------
+
+  function isChangedList(value) {
+    return Array.isArray(value) && value.every(function (f) {
+      return f && typeof f === 'object' && typeof f.path === 'string' && SHA256.test(String(f.sha256));
+    });
+  }
+
+  function changedFiles(files) {
+    var box = document.createElement('div');
+    box.className = 'changed';
+    box.appendChild(text('h3', 'Changed files'));
+    if (!files.length) {
+      box.appendChild(text('p', 'None: every file is as the kit placed it.', 'empty'));
+      return box;
+    }
+    var list = document.createElement('ul');
+    files.forEach(function (f) {
+      var kept = !!state.keepSha && String(f.sha256).toLowerCase() === state.keepSha.toLowerCase();
+      var li = document.createElement('li');
+      li.appendChild(text('code', f.path, 'path'));
+      li.appendChild(text('span', kept ? 'kept: Repair leaves it as it is' : 'changed: Repair puts the kit\u2019s back',
+        kept ? 'state kept' : 'state'));
+      var button = text('button', kept ? 'Let Repair put it back' : 'Keep my version', 'keep');
+      button.type = 'button';
+      button.title = 'SHA-256 ' + f.sha256;
+      button.addEventListener('click', function () {
+        setKeep(kept ? '' : f.sha256);
+        $('status-note').textContent = 'Asking the kit script\u2026';
+        askStatus();
+      });
+      li.appendChild(button);
+      list.appendChild(li);
+    });
+    box.appendChild(list);
+    box.appendChild(text('p', 'Repair puts back every changed file except the one you keep.', 'hint'));
+    return box;
   }
 
   // ---- replies ------------------------------------------------------------------------
@@ -129,11 +188,35 @@
       note.className = 'note bad';
     } else if (!m.raw) {
       note.textContent = 'The kit script gave no status.';
-    } else if (showJson(box, String(m.raw))) {
-      note.textContent = '';
     } else {
       note.textContent = '';
+      showStatus(box, note, parseShown(box, String(m.raw)));
     }
+  }
+
+  // The summary as the note, the changed files with their keep buttons, the rest field by field.
+  function showStatus(box, note, status) {
+    if (status === undefined) return;
+    if (!status || typeof status !== 'object' || Array.isArray(status)) {
+      box.appendChild(render(status));
+      return;
+    }
+    var rest = {};
+    Object.keys(status).forEach(function (k) {
+      if (k !== 'summary' && !(k === 'changedFiles' && isChangedList(status[k]))) rest[k] = status[k];
+    });
+    if (typeof status.summary === 'string') {
+      note.textContent = status.summary;
+      note.className = 'note' + (status.ok === false ? ' bad' : '');
+    }
+    if (isChangedList(status.changedFiles)) {
+      // A kept file that no longer differs needs keeping no more.
+      if (status.installed === true && state.keepSha && !status.changedFiles.some(function (f) {
+        return String(f.sha256).toLowerCase() === state.keepSha.toLowerCase();
+      })) setKeep('');
+      box.appendChild(changedFiles(status.changedFiles));
+    }
+    box.appendChild(render(rest));
   }
 
   function onLog(m) {
@@ -156,12 +239,14 @@
       return;
     }
     var exit = Number(m.exit);
+    var parsed = m.raw ? showJson(result, String(m.raw)) : undefined;
+    if (!m.raw) result.appendChild(text('p', 'The script left no result.', 'note'));
+    var why = parsed && typeof parsed.why === 'string' ? parsed.why : '';
     if (exit === 0) say(name + ' finished successfully.', 'good');
+    else if (why) say(name + ' failed: ' + why + (/[.!?]$/.test(why) ? '' : '.'), 'bad');
     else say(name + ' failed (exit code ' + m.exit + ').', 'bad');
-    if (m.raw) showJson(result, String(m.raw));
-    else result.appendChild(text('p', 'The script left no result.', 'note'));
     setBusy(null);
-    send({ cmd: 'status' });
+    askStatus();
   }
 
   function onServer(m) {
@@ -220,6 +305,7 @@
   function act(action) {
     var game = $('game').value.trim();
     var request = { cmd: 'act', action: action, game: game };
+    if (action === 'repair' && state.keepSha) request.keepSha = state.keepSha;
     if (action === 'rookmere') {
       if ($('download').checked) request.rookmereDownload = true;
       else if (state.zip) request.rookmereZip = state.zip;
@@ -239,7 +325,7 @@
     });
     $('refresh').addEventListener('click', function () {
       $('status-note').textContent = 'Asking the kit script\u2026';
-      send({ cmd: 'status' });
+      askStatus();
     });
     $('check').addEventListener('click', function () {
       $('server-state').textContent = 'Checking\u2026';
@@ -258,10 +344,13 @@
     });
   }
 
-  try { $('game').value = localStorage.getItem('vyr.game') || ''; } catch (e) { /* storage off */ }
+  try {
+    $('game').value = localStorage.getItem('vyr.game') || '';
+    setKeep(localStorage.getItem('vyr.keepSha'));
+  } catch (e) { /* storage off */ }
   wire();
   if (host) host.addEventListener('message', onMessage);
   send({ cmd: 'hello' });
-  send({ cmd: 'status' });
+  askStatus();
   send({ cmd: 'server' });
 })();
