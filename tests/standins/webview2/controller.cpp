@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "monitor_scale.h"
+#include "page_window.h"
 
 namespace {
 
@@ -14,14 +15,57 @@ std::string jsonRect(const RECT& r) {
 
 } // namespace
 
-Controller::Controller(HWND parentWindow, DWORD browserProcessId)
-    : parentWindow_(parentWindow), rasterizationScale_(monitorScale(parentWindow)) {
-    webView_ = adopt(new WebView(browserProcessId));
+Controller::Controller(HWND parentWindow, DWORD browserProcessId,
+                       std::shared_ptr<BrowserLink> link)
+    : parentWindow_(parentWindow), rasterizationScale_(monitorScale(parentWindow)),
+      link_(std::move(link)) {
+    webView_ = adopt(new WebView(browserProcessId, link_));
     liveController = this;
+    if (!link_)
+        return;
+    PageWindowCallbacks callbacks;
+    BrowserLink* session = link_.get();
+    callbacks.onInput = [session](const std::string& json) { sendBrowserOp(*session, json); };
+    callbacks.onDestroyed = [this] { closeWithParent(); };
+    pageWindow_ = createPageWindow(parentWindow, std::move(callbacks));
+    if (visible_)
+        ShowWindow(pageWindow_, SW_SHOWNA);
+    HWND shownIn = pageWindow_;
+    WebView* webView = webView_.Get();
+    BrowserListener listener;
+    listener.onEvent = [webView](const std::vector<std::string>& fields) {
+        webView->onBrowserEvent(fields);
+    };
+    listener.onFrame = [shownIn](int width, int height, std::vector<unsigned char> bgra) {
+        setPageFrame(shownIn, width, height, std::move(bgra));
+    };
+    setBrowserListener(*link_, std::move(listener));
+}
+
+void Controller::sendBounds() {
+    if (!link_)
+        return;
+    MoveWindow(pageWindow_, bounds_.left, bounds_.top, bounds_.right - bounds_.left,
+               bounds_.bottom - bounds_.top, TRUE);
+    sendBrowserOp(*link_, "{\"op\":\"bounds\",\"w\":" + jsonInt(bounds_.right - bounds_.left) +
+                              ",\"h\":" + jsonInt(bounds_.bottom - bounds_.top) +
+                              ",\"scale\":" + jsonReal(rasterizationScale_) + "}");
+}
+
+// The parent window is being destroyed: the controller closes with it, as the real one does.
+void Controller::closeWithParent() {
+    pageWindow_ = nullptr;
+    if (closed_)
+        return;
+    recordNote("closedWithParent");
+    Close();
 }
 
 Controller::~Controller() {
     recordNote("released", {jsonUtf8("controller")});
+    destroyPageWindow(pageWindow_);
+    if (link_)
+        closeBrowserLink(*link_);
     if (liveController == this)
         liveController = nullptr;
 }
@@ -36,6 +80,7 @@ void Controller::changeRasterizationScale(const std::string& id, double scale) {
     std::vector<ComPtr<ICoreWebView2RasterizationScaleChangedEventHandler>> handlers;
     if (detectMonitorScaleChanges_ && scale != rasterizationScale_) {
         rasterizationScale_ = scale;
+        sendBounds();
         handlers = scaleChanged_.snapshot();
     }
     for (const auto& handler : handlers)
@@ -60,6 +105,11 @@ HRESULT STDMETHODCALLTYPE Controller::put_IsVisible(BOOL isVisible) {
     if (closed_)
         return kClosedState;
     visible_ = isVisible ? TRUE : FALSE;
+    if (link_) {
+        ShowWindow(pageWindow_, visible_ ? SW_SHOWNA : SW_HIDE);
+        sendBrowserOp(*link_, std::string("{\"op\":\"visible\",\"on\":") +
+                                  (visible_ ? "true" : "false") + "}");
+    }
     return S_OK;
 }
 
@@ -73,6 +123,7 @@ HRESULT STDMETHODCALLTYPE Controller::put_Bounds(RECT bounds) {
     if (closed_)
         return kClosedState;
     bounds_ = bounds;
+    sendBounds();
     return S_OK;
 }
 
@@ -96,6 +147,8 @@ HRESULT STDMETHODCALLTYPE Controller::SetBoundsAndZoomFactor(RECT bounds, double
 
 HRESULT STDMETHODCALLTYPE Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
     recordCall("controller.MoveFocus", {jsonInt(reason)});
+    if (pageWindow_ && !closed_)
+        SetFocus(pageWindow_);
     return closed_ ? HRESULT_FROM_WIN32(ERROR_INVALID_STATE) : S_OK;
 }
 
@@ -123,6 +176,10 @@ HRESULT STDMETHODCALLTYPE Controller::Close() {
     closed_ = true;
     scaleChanged_.clear();
     webView_->close();
+    destroyPageWindow(pageWindow_);
+    pageWindow_ = nullptr;
+    if (link_)
+        closeBrowserLink(*link_);
     if (liveController == this)
         liveController = nullptr;
     return S_OK;
@@ -155,6 +212,10 @@ HRESULT STDMETHODCALLTYPE Controller::put_DefaultBackgroundColor(COREWEBVIEW2_CO
     if (value.A != 0 && value.A != 255)
         return E_INVALIDARG;
     background_ = value;
+    if (link_)
+        sendBrowserOp(*link_, "{\"op\":\"background\",\"a\":" + jsonInt(value.A) +
+                                  ",\"r\":" + jsonInt(value.R) + ",\"g\":" + jsonInt(value.G) +
+                                  ",\"b\":" + jsonInt(value.B) + "}");
     return S_OK;
 }
 
@@ -170,6 +231,7 @@ HRESULT STDMETHODCALLTYPE Controller::put_RasterizationScale(double scale) {
     if (!(scale > 0))
         return E_INVALIDARG;
     rasterizationScale_ = scale;
+    sendBounds();
     return S_OK;
 }
 

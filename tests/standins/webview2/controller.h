@@ -1,12 +1,14 @@
 #pragma once
 // The controller (ICoreWebView2Controller3): bounds, visibility, background colour, focus
 // and the rasterization scale, each kept and recorded; it owns the web view.
+#include "browser_link.h"
 #include "com_object.h"
 #include "webview.h"
 
 class Controller final : public ComObject<ICoreWebView2Controller3> {
   public:
-    Controller(HWND parentWindow, DWORD browserProcessId);
+    // With a browser link the page runs in Chromium and shows in a child window of parentWindow.
+    Controller(HWND parentWindow, DWORD browserProcessId, std::shared_ptr<BrowserLink> link);
 
     // The one controller a test drives: the newest one not yet closed, or null.
     static ComPtr<Controller> live();
@@ -65,6 +67,8 @@ class Controller final : public ComObject<ICoreWebView2Controller3> {
 
   private:
     ~Controller() override;
+    void sendBounds();
+    void closeWithParent();
 
     ComPtr<WebView> webView_;
     HWND parentWindow_;
@@ -77,4 +81,6 @@ class Controller final : public ComObject<ICoreWebView2Controller3> {
     COREWEBVIEW2_BOUNDS_MODE boundsMode_ = COREWEBVIEW2_BOUNDS_MODE_USE_RAW_PIXELS;
     bool closed_ = false;
     HandlerList<ICoreWebView2RasterizationScaleChangedEventHandler> scaleChanged_;
+    std::shared_ptr<BrowserLink> link_;
+    HWND pageWindow_ = nullptr;
 };

@@ -14,7 +14,8 @@ std::wstring className(HWND window) {
 
 } // namespace
 
-Environment::Environment(DWORD browserProcessId) : browserProcessId_(browserProcessId) {}
+Environment::Environment(DWORD browserProcessId)
+    : browserProcessId_(browserProcessId), link_(openBrowserLink()) {}
 
 Environment::~Environment() {
     recordNote("released", {jsonUtf8("environment")});
@@ -34,15 +35,16 @@ HRESULT STDMETHODCALLTYPE Environment::CreateCoreWebView2Controller(
     ComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> completed(handler);
     const HRESULT result = webViewResult();
     const DWORD browserProcessId = browserProcessId_;
+    const std::shared_ptr<BrowserLink> link = link_;
     postTask(
-        [completed, result, parentWindow, browserProcessId] {
+        [completed, result, parentWindow, browserProcessId, link] {
             recordNote("controllerCompleted", {jsonHresult(result)});
             if (FAILED(result)) {
                 completed->Invoke(result, nullptr);
                 return;
             }
             ComPtr<Controller> controller;
-            controller = adopt(new Controller(parentWindow, browserProcessId));
+            controller = adopt(new Controller(parentWindow, browserProcessId, link));
             completed->Invoke(S_OK, controller.Get());
         },
         standinConfig().controllerDelayMs);

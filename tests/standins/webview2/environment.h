@@ -1,8 +1,11 @@
 #pragma once
 // The environment (ICoreWebView2Environment only): it creates controllers, later and
 // through the program's message loop, failing or delayed as the test asked.
+#include "browser_link.h"
 #include "browser_process.h"
 #include "com_object.h"
+
+#include <memory>
 
 class Environment final : public ComObject<ICoreWebView2Environment> {
   public:
@@ -33,4 +36,6 @@ class Environment final : public ComObject<ICoreWebView2Environment> {
     DWORD browserProcessId_;
     HRESULT refusal_ = S_OK;
     unsigned browserGeneration_ = browserGeneration(); // the browser it was made with
+    // Browser-backed mode: this environment's browser session.
+    std::shared_ptr<BrowserLink> link_;
 };

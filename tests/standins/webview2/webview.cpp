@@ -1,6 +1,8 @@
 #include "webview.h"
 
 #include "dispatch.h"
+#include "browser_link.h"
+#include "process_failure.h"
 #include "event_args.h"
 
 namespace {
@@ -19,7 +21,8 @@ std::wstring jsonStringLiteral(const std::wstring& text) {
 
 } // namespace
 
-WebView::WebView(DWORD browserProcessId) : browserProcessId_(browserProcessId) {
+WebView::WebView(DWORD browserProcessId, std::shared_ptr<BrowserLink> link)
+    : browserProcessId_(browserProcessId), link_(std::move(link)) {
     settings_ = adopt(new Settings());
     liveWebView = this;
 }
@@ -59,7 +62,7 @@ void WebView::raiseWebMessage(const std::string& id, std::wstring source, std::w
                               jsonInt(static_cast<long long>(handlers.size()))});
 }
 
-void WebView::raiseNavigationStarting(const std::string& id, const std::wstring& uri,
+bool WebView::raiseNavigationStarting(const std::string& id, const std::wstring& uri,
                                       bool userInitiated) {
     ComPtr<NavigationArgs> args;
     args = adopt(new NavigationArgs(uri, ++lastNavigationId_, userInitiated));
@@ -72,6 +75,32 @@ void WebView::raiseNavigationStarting(const std::string& id, const std::wstring&
     }
     recordNote("navigationStarting", {id, jsonText(uri), jsonBool(args->cancelled()),
                                       jsonInt(static_cast<long long>(handlers.size()))});
+    return args->cancelled();
+}
+
+void WebView::onBrowserEvent(const std::vector<std::string>& fields) {
+    if (closed_ || fields.empty())
+        return;
+    const std::string& event = fields[0];
+    if (event == "navigationStarting" && fields.size() >= 3) {
+        const bool cancel = raiseNavigationStarting("null", fromUtf8(fields[2]), true);
+        sendBrowserOp(*link_, "{\"op\":\"decision\",\"id\":" + fields[1] +
+                                  ",\"cancel\":" + (cancel ? "true" : "false") + "}");
+    } else if (event == "message" && fields.size() >= 4) {
+        if (fields[2] == "1")
+            raiseWebMessage("null", fromUtf8(fields[1]), L"", fromUtf8(fields[3]));
+        else
+            raiseWebMessage("null", fromUtf8(fields[1]), fromUtf8(fields[3]), std::nullopt);
+    } else if (event == "source" && fields.size() >= 2) {
+        source_ = fromUtf8(fields[1]);
+        recordNote("document", {jsonUtf8(fields[1])});
+    } else if (event == "dropped" && fields.size() >= 3) {
+        recordNote("dropped", {jsonUtf8(fields[1]), jsonUtf8(fields[2])});
+    } else if (event == "browser" && fields.size() >= 2) {
+        recordNote("chromium", {jsonUtf8(fields[1])});
+    } else if (event == "processFailed" && fields.size() >= 2) {
+        failProcess("null", fields[1]);
+    }
 }
 
 void WebView::raiseNewWindowRequested(const std::string& id, const std::wstring& uri) {
@@ -113,6 +142,10 @@ HRESULT STDMETHODCALLTYPE WebView::Navigate(LPCWSTR uri) {
     if (closed_)
         return closedState();
     // The runtime asks the program's NavigationStarting handlers later, never inside the call.
+    if (link_) {
+        sendBrowserOp(*link_, "{\"op\":\"navigate\",\"uri\":" + jsonText(uri) + "}");
+        return S_OK;
+    }
     ComPtr<WebView> self(this);
     std::wstring target = uri;
     postTask([self, target] {
@@ -137,6 +170,10 @@ HRESULT STDMETHODCALLTYPE WebView::Reload() {
     recordCall("webview.Reload");
     if (closed_)
         return closedState();
+    if (link_) {
+        sendBrowserOp(*link_, "{\"op\":\"reload\"}");
+        return S_OK;
+    }
     // A reload loads a new document: the handlers see a navigation to the current address,
     // later, as for Navigate.
     ComPtr<WebView> self(this);
@@ -151,14 +188,23 @@ HRESULT STDMETHODCALLTYPE WebView::PostWebMessageAsJson(LPCWSTR webMessageAsJson
     recordCall("webview.PostWebMessageAsJson", {jsonText(webMessageAsJson)});
     if (!webMessageAsJson)
         return E_INVALIDARG;
-    return closed_ ? closedState() : S_OK;
+    if (closed_)
+        return closedState();
+    if (link_)
+        sendBrowserOp(*link_, "{\"op\":\"post\",\"json\":" + jsonText(webMessageAsJson) + "}");
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE WebView::PostWebMessageAsString(LPCWSTR webMessageAsString) {
     recordCall("webview.PostWebMessageAsString", {jsonText(webMessageAsString)});
     if (!webMessageAsString)
         return E_INVALIDARG;
-    return closed_ ? closedState() : S_OK;
+    if (closed_)
+        return closedState();
+    if (link_)
+        sendBrowserOp(*link_, "{\"op\":\"post\",\"json\":" +
+                                  jsonText(jsonStringLiteral(webMessageAsString)) + "}");
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE WebView::add_WebMessageReceived(
@@ -196,7 +242,12 @@ HRESULT STDMETHODCALLTYPE WebView::SetVirtualHostNameToFolderMapping(
                {jsonText(hostName), jsonText(folderPath), jsonInt(accessKind)});
     if (closed_)
         return closedState();
-    return hostName && folderPath ? S_OK : E_INVALIDARG;
+    if (!hostName || !folderPath)
+        return E_INVALIDARG;
+    if (link_)
+        sendBrowserOp(*link_, "{\"op\":\"map\",\"host\":" + jsonText(hostName) +
+                                  ",\"folder\":" + jsonUtf8(unixPath(folderPath)) + "}");
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE WebView::ClearVirtualHostNameToFolderMapping(LPCWSTR hostName) {

@@ -1,15 +1,18 @@
 #pragma once
 // The web view (ICoreWebView2_3). It keeps the page's address, raises the page's events when
 // a test asks, and records what the program does with it.
+#include "browser_link.h"
 #include "com_object.h"
 #include "settings.h"
 
+#include <memory>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class WebView final : public ComObject<ICoreWebView2_3> {
   public:
-    explicit WebView(DWORD browserProcessId);
+    WebView(DWORD browserProcessId, std::shared_ptr<BrowserLink> link);
 
     // The one web view a test drives: the newest one not yet closed, or null.
     static ComPtr<WebView> live();
@@ -18,7 +21,8 @@ class WebView final : public ComObject<ICoreWebView2_3> {
     // id is the test's command id as a JSON fragment (null for the runtime's own events).
     void raiseWebMessage(const std::string& id, std::wstring source, std::wstring json,
                          std::optional<std::wstring> asString);
-    void raiseNavigationStarting(const std::string& id, const std::wstring& uri,
+    // Returns whether a handler cancelled the navigation.
+    bool raiseNavigationStarting(const std::string& id, const std::wstring& uri,
                                  bool userInitiated);
     void raiseNewWindowRequested(const std::string& id, const std::wstring& uri);
 
@@ -30,6 +34,9 @@ class WebView final : public ComObject<ICoreWebView2_3> {
                               const std::function<void()>& gone);
     void showErrorPage() { errorPage_ = true; }
     bool showsErrorPage() const { return errorPage_; }
+
+    // Browser-backed mode: one event of the page's browser (browser_link.h).
+    void onBrowserEvent(const std::vector<std::string>& fields);
 
     // Called by the controller's Close: no events from then on.
     void close();
@@ -167,6 +174,7 @@ class WebView final : public ComObject<ICoreWebView2_3> {
 
     ComPtr<Settings> settings_;
     DWORD browserProcessId_;
+    std::shared_ptr<BrowserLink> link_;
     std::wstring source_ = L"about:blank";
     UINT64 lastNavigationId_ = 0;
     bool closed_ = false;

@@ -1,0 +1,108 @@
+"""The browser behind the stand-in web view (tests/standins/webview2/browser/bridge.js): Debian's
+Chromium runs the program's real page, its frames are painted into a child window of the
+program's window, and real input on that window reaches the page.
+
+    bridge = BrowserBridge()
+    standin = StandIn(folder)
+    standin.env.update(bridge.env)        # the stand-in's web views now run in Chromium
+    ...
+    bridge.evaluate("document.title")     # read the page as the player would see it
+    bridge.kill_browser(standin)          # the browser process dies, as a crash would end it
+    bridge.close()
+
+Each environment the program creates gets a browser of its own; the stand-in records its
+process id as the note ("chromium", PID).
+"""
+import json
+import os
+import signal
+import socket
+import struct
+import subprocess
+
+import harness
+
+BRIDGE_JS = os.path.join(harness.SOURCE_DIR, "tests", "standins", "webview2", "browser",
+                         "bridge.js")
+NODE_MODULES = os.path.join(harness.SOURCE_DIR, "build", "pages", "node_modules")
+
+
+def available():
+    """Whether Chromium and playwright-core are installed (scripts/setup.sh installs them)."""
+    return os.path.exists("/usr/bin/chromium") and os.path.isdir(
+        os.path.join(NODE_MODULES, "playwright-core"))
+
+
+class BrowserBridge:
+    def __init__(self):
+        env = dict(os.environ, NODE_PATH=NODE_MODULES)
+        env.pop("DISPLAY", None)  # headless: nothing of the browser's own reaches the display
+        self.process = subprocess.Popen(["node", BRIDGE_JS], stdout=subprocess.PIPE,
+                                        stdin=subprocess.DEVNULL, env=env,
+                                        start_new_session=True)
+        line = self.process.stdout.readline().decode().split()
+        if len(line) != 2 or line[0] != "listening":
+            self.close()
+            raise AssertionError("the browser bridge did not start")
+        self.port = int(line[1])
+        self.env = {"VYR_WV2_BROWSER": str(self.port)}
+        self._inspector = None
+
+    def evaluate(self, expression):
+        """The JSON value of a JavaScript expression in the newest page (an error raises)."""
+        if self._inspector is None:
+            self._inspector = socket.create_connection(("127.0.0.1", self.port))
+            self._inspector.settimeout(harness.DEADLINE)
+            self._send({"op": "inspect"})
+        self._send({"op": "eval", "expr": expression})
+        length = struct.unpack("<I", self._receive(4))[0]
+        reply = self._receive(length)[1:].decode("utf-8")
+        if reply.startswith("!"):
+            raise AssertionError("the page could not evaluate %r: %s" % (expression, reply[1:]))
+        return json.loads(reply)
+
+    def _send(self, op):
+        data = json.dumps(op).encode("utf-8")
+        self._inspector.sendall(struct.pack("<I", len(data)) + data)
+
+    def _receive(self, size):
+        data = b""
+        while len(data) < size:
+            chunk = self._inspector.recv(size - len(data))
+            if not chunk:
+                raise AssertionError("the browser bridge closed the connection")
+            data += chunk
+        return data
+
+    def processes(self, kind=None):
+        """Pids of this bridge's Chromium processes, of one --type (None: the browser)."""
+        found = []
+        for name in os.listdir("/proc"):
+            if not name.isdigit():
+                continue
+            try:
+                if os.getsid(int(name)) != self.process.pid:
+                    continue
+                with open("/proc/%s/cmdline" % name, "rb") as f:
+                    argv = f.read().split(b"\0")
+            except OSError:
+                continue
+            if not argv or b"chrom" not in os.path.basename(argv[0]):
+                continue
+            types = [a for a in argv if a.startswith(b"--type=")]
+            if (kind is None and not types) or (kind and b"--type=" + kind.encode() in types):
+                found.append(int(name))
+        return found
+
+    def kill_renderers(self):
+        for pid in self.processes("renderer"):
+            os.kill(pid, signal.SIGKILL)
+
+    def close(self):
+        if self._inspector is not None:
+            self._inspector.close()
+        try:
+            os.killpg(self.process.pid, signal.SIGKILL)
+        except OSError:
+            pass
+        self.process.wait()
