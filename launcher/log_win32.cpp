@@ -16,15 +16,11 @@ std::mutex& logLock() {
     return lock;
 }
 
-} // namespace
+bool logClosed = false; // under logLock
 
-void launcherLog(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::string message = formatLogMessage(format, args);
-    va_end(args);
-
-    std::lock_guard<std::mutex> hold(logLock());
+void appendLine(const std::string& message) {
+    if (logClosed)
+        return;
     FILE* file = _wfopen(state.logPath.c_str(), L"ab");
     if (!file)
         return;
@@ -34,4 +30,22 @@ void launcherLog(const char* format, ...) {
         formatLogLine(now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, message);
     std::fwrite(line.data(), 1, line.size(), file);
     std::fclose(file);
+}
+
+} // namespace
+
+void launcherLog(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string message = formatLogMessage(format, args);
+    va_end(args);
+
+    std::lock_guard<std::mutex> hold(logLock());
+    appendLine(message);
+}
+
+void closeLauncherLog(const char* lastLine) {
+    std::lock_guard<std::mutex> hold(logLock());
+    appendLine(lastLine);
+    logClosed = true;
 }

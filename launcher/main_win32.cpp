@@ -134,11 +134,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         runMessageLoop();
     }
 
-    launcherLog("%s", kExitLine);
-    if (state.controller)
-        state.controller->Close();
+    closeLauncherLog(kExitLine);
+    closePageHost();
     CoUninitialize();
     if (instanceClaim.mutex)
         CloseHandle(instanceClaim.mutex);
-    return 0;
+    // Workers are never waited for: a script may run on for minutes. Returning would run the
+    // C++ runtime's teardown (the process-wide state, the texts on their way to the window,
+    // the C runtime's streams) while they may still use it; ExitProcess ends them first.
+    ExitProcess(0);
 }

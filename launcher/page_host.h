@@ -3,3 +3,6 @@
 // Begins the asynchronous creation of the web view inside the launcher window; the rest
 // happens in WebView2's callbacks on the user-interface thread.
 void startPageHost();
+
+// Closes the web view and lets go of it; nothing happens when there is none.
+void closePageHost();

@@ -171,3 +171,10 @@ void startPageHost() {
         tellRuntimeMissing();
     }
 }
+
+void closePageHost() {
+    if (state.controller)
+        state.controller->Close();
+    state.webView.Reset();
+    state.controller.Reset();
+}

@@ -5,6 +5,7 @@ log lines, byte for byte."""
 import json
 import os
 import re
+import threading
 import time
 import unittest
 
@@ -332,6 +333,79 @@ class ServerCheck(ScriptTestCase):
                          ['{"type":"server","ok":false,"why":"no server in launcher.json"}'])
         self.assertEqual([t for t in self.log_texts() if t.startswith("server")], [])
         self.assertEqual(self.server.requests, [])
+
+
+class ExitWhileWorkersRun(ScriptTestCase):
+    """The player closes the launcher while workers run: held open (scripts that wait, a
+    server that never answers) or ending before, during or after the launcher shuts down."""
+
+    ROUNDS = 6
+
+    def setUp(self):
+        super().setUp()
+        self.server = launcher_standins.DocumentServer()
+
+    def tearDown(self):
+        try:
+            super().tearDown()
+        finally:
+            self.server.close()
+
+    def burst(self, message, count):
+        for _ in range(count):
+            self.assertEqual(self.page.post_json(message), 1)
+
+    def started_scripts(self, count):
+        wait_for(lambda: len(self.powershell.calls(self.kit)) >= count,
+                 "%d scripts started" % count)
+
+    def status_workers(self, answering):
+        self.powershell.plan(self.kit, "status", ['out {"n":1}', "wait go", "out more"])
+        self.burst('{"cmd":"status"}', 4)
+        self.started_scripts(4)
+
+    def server_workers(self, answering):
+        requests = len(self.server.requests)
+        if answering:
+            self.server.routes = {"/vyr/status": (200, b"{}"),
+                                  "/vyr/update/pc/manifest": (200, b"m" * 100000)}
+        else:
+            self.server.routes = {"/vyr/status": "hang"}
+        self.burst('{"cmd":"server"}', 4)
+        if not answering:
+            wait_for(lambda: len(self.server.requests) >= requests + 4, "4 hanging requests")
+
+    def action_worker(self, answering):
+        game = os.path.join(self.folder, "game")
+        os.makedirs(os.path.join(game, "package", "patch_npk"), exist_ok=True)
+        self.powershell.plan(self.kit, "install", ["log first\\n", "wait go"] + [
+            "log line %d\\n" % i for i in range(200)] + ["result {}", "exit 0"])
+        self.assertEqual(self.page.post_json(
+            '{"cmd":"act","action":"install","game":"%s"}' % json_path(game)), 1)
+        self.started_scripts(1)
+        self.wait_for_posts(1, "the first log line")
+
+    def test_closing_during_each_kind_of_worker_exits_with_0(self):
+        kinds = [self.status_workers, self.server_workers, self.action_worker]
+        for round in range(self.ROUNDS * len(kinds)):
+            start_workers = kinds[round % len(kinds)]
+            # The held scripts go on at a different moment each round, so some end as the
+            # launcher takes the close and shuts down; the server answers every other round.
+            delay = (round // len(kinds)) * 0.5
+            with self.subTest(round=round, kind=start_workers.__name__, delay=delay):
+                process = self.start("exit_%d" % round, settings=b'{"server":"127.0.0.1"}')
+                start_workers(round % 2 == 1)
+                release = threading.Timer(delay, self.powershell.release, (self.kit, "go"))
+                release.start()
+                try:
+                    self.assertEqual(self.close_and_wait(process, self.window["pid"]), 0)
+                finally:
+                    release.join()
+                # Nothing a worker does after the close reaches the log.
+                self.assertEqual(lh.log_messages(self.log)[-1], "exit")
+                self.assertIn(("controller.Close",), self.page.calls("controller."))
+                self.processes.remove(process)
+                wait_for(lambda: not lh.launcher_windows(), "no launcher window left")
 
 
 if __name__ == "__main__":
