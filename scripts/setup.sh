@@ -21,6 +21,7 @@ if ((${#missing[@]})); then
 fi
 command -v dotnet >/dev/null || { echo "setup: the .NET SDK (dotnet) is needed to restore the WebView2 SDK" >&2; exit 1; }
 bash scripts/setup_powershell.sh
+bash scripts/setup_browser.sh
 
 # Configuring the Windows preset restores the WebView2 SDK package when it is missing.
 [ -f build/windows/CMakeCache.txt ] || cmake --preset windows >/dev/null
