@@ -15,6 +15,12 @@ inline bool coverTimedOut(uint32_t now, uint32_t startTick) {
     return now - startTick > kCoverLimitMs;
 }
 
+// The web view shows whenever the host window does: while active or passive, and under the
+// cover, because the runtime draws no hidden web view and the page must draw to lift it.
+inline bool webViewShown(int displayMode, bool covered) {
+    return covered || displayMode != 0;
+}
+
 // The game's client rectangle and origin at the previous fit, to count fits that moved
 // nothing apart from those that did. Every coordinate starts at -1.
 struct FitGeometry {

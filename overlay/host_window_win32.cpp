@@ -16,6 +16,7 @@
 namespace {
 
 FitGeometry lastFit;
+POINT lastScreenOrigin{-1, -1}; // of the host window when the web view last heard of it
 
 constexpr COLORREF kColourKey = RGB(1, 0, 1);
 
@@ -39,16 +40,63 @@ bool gameWindowValid() {
     return state.gameWindow && IsWindow(state.gameWindow);
 }
 
-void bindToGame() {
-    if (state.childMode) {
-        SetParent(state.hostWindow, state.gameWindow);
-        LONG_PTR style = state.throughOn ? WS_CHILD | WS_CLIPSIBLINGS
-                                         : WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-        SetWindowLongPtrW(state.hostWindow, GWL_STYLE, style);
-    } else {
-        SetWindowLongPtrW(state.hostWindow, GWLP_HWNDPARENT,
-                          reinterpret_cast<LONG_PTR>(state.gameWindow));
+// A test hook: Wine knows no elevation, so a game that runs elevated, whose window refuses
+// to become our parent, is played by VYR_TEST_SETPARENT_REFUSED=1 in the environment.
+bool setParentRefusedForTest() {
+    wchar_t value[4] = {};
+    return GetEnvironmentVariableW(L"VYR_TEST_SETPARENT_REFUSED", value, 4) == 1 &&
+           value[0] == L'1';
+}
+
+HWND parentToGame() {
+    if (setParentRefusedForTest()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
     }
+    return SetParent(state.hostWindow, state.gameWindow);
+}
+
+void bindAsOwned() {
+    SetWindowLongPtrW(state.hostWindow, GWLP_HWNDPARENT,
+                      reinterpret_cast<LONG_PTR>(state.gameWindow));
+}
+
+// Child mode: the child style goes on before SetParent, as SetParent asks of a window that
+// was a child of the desktop. When the game's window will not be our parent (a game running
+// elevated refuses it), the host goes back to a pop-up owned by the game, as in owned mode,
+// rather than stay a child window without a parent.
+void bindToGame() {
+    if (!state.childMode) {
+        bindAsOwned();
+        return;
+    }
+    LONG_PTR popupStyle = GetWindowLongPtrW(state.hostWindow, GWL_STYLE);
+    LONG_PTR style =
+        state.throughOn ? WS_CHILD | WS_CLIPSIBLINGS : WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    SetWindowLongPtrW(state.hostWindow, GWL_STYLE, style);
+    if (parentToGame())
+        return;
+    logLine("SetParent refused (%lu) - the overlay is an owned window of the game instead",
+            GetLastError());
+    SetWindowLongPtrW(state.hostWindow, GWL_STYLE, popupStyle);
+    LONG_PTR exStyle = GetWindowLongPtrW(state.hostWindow, GWL_EXSTYLE);
+    SetWindowLongPtrW(state.hostWindow, GWL_EXSTYLE, exStyle | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW);
+    state.childMode = false;
+    bindAsOwned();
+}
+
+// The web view places its drop-downs and dialogs by the host window's place on the screen;
+// it must hear whenever that changes, also when the game window carries a child host along.
+void notifyIfMoved() {
+    if (!state.controller || !state.hostWindow)
+        return;
+    RECT rect{};
+    if (!GetWindowRect(state.hostWindow, &rect))
+        return;
+    if (rect.left == lastScreenOrigin.x && rect.top == lastScreenOrigin.y)
+        return;
+    lastScreenOrigin = POINT{rect.left, rect.top};
+    state.controller->NotifyParentWindowPositionChanged();
 }
 
 // The game window's search while none is known, with the 60 s rule while there is none.
@@ -93,6 +141,7 @@ void hostTick() {
         searchForGame();
     if (state.covered && coverTimedOut(GetTickCount(), state.startTick))
         coverOff("the page never said - 10 s");
+    notifyIfMoved();
     trackForeground();
     layoutKeeperTick();
 }
@@ -188,6 +237,9 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE:
         if (state.controller)
             state.controller->put_Bounds(RECT{0, 0, LOWORD(lParam), HIWORD(lParam)});
+        return 0;
+    case WM_MOVE:
+        notifyIfMoved();
         return 0;
     case WM_CLOSE:
         state.closeSeen = true;

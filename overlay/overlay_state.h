@@ -34,6 +34,9 @@ struct OverlayState {
     bool covered = true;
     DWORD startTick = 0;
     bool pageReady = false;
+    // The page that said ready is being replaced (a reload, a navigation, a failed browser or
+    // renderer): everything for it is kept until the new document says ready.
+    bool pageLoadingAgain = false;
     std::wstring pendingShow;
     std::vector<std::wstring> pendingToPage;
     DWORD noGameSince = 0;

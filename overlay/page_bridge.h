@@ -4,8 +4,14 @@
 // Handles one web message from the page (its JSON text).
 void handlePageMessage(const std::wstring& message);
 
-// Posts a JSON text to the page; nothing while there is no web view.
+// Posts a JSON text to the page; nothing while there is no web view. While the page is
+// being replaced it is kept and posted after the new document's ready.
 void postToPage(const std::wstring& message);
+
+// The page that said ready is going (a navigation starts, or its browser or renderer
+// failed): show requests, notes and every other message for it are kept, as before the
+// first ready, until the new document says ready.
+void pageReplaced();
 
 // Shows the overlay with a pad text, or keeps the request until the page is ready.
 void requestShow(const std::wstring& pad);

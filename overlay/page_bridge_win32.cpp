@@ -16,6 +16,7 @@ namespace {
 
 void onReady() {
     state.pageReady = true;
+    state.pageLoadingAgain = false;
     logLine("page ready");
     if (state.displayMode == 2)
         postToPage(showMessage(padOfPendingShow(state.pendingShow)));
@@ -25,6 +26,14 @@ void onReady() {
     for (const std::wstring& message : pending)
         postToPage(message);
     postToPage(kHostMessage);
+}
+
+// An answer to the document that asked: it is listening, ready or not.
+void replyToPage(const std::wstring& message) {
+    if (!state.webView)
+        return;
+    rateCount(RateEvent::hostToPage);
+    state.webView->PostWebMessageAsJson(message.c_str());
 }
 
 void onThrough(const std::wstring& message) {
@@ -40,7 +49,7 @@ void onLoad(const std::wstring& message) {
     std::wstring name = jsonField(message, L"file");
     std::string bytes;
     bool ok = allowedPageFile(name) && loadPageFile(pageFilePath(state.docDir, name), bytes);
-    postToPage(fileMessage(name, ok, ok ? fromUtf8(bytes) : std::wstring()));
+    replyToPage(fileMessage(name, ok, ok ? fromUtf8(bytes) : std::wstring()));
 }
 
 void onSave(const std::wstring& message) {
@@ -48,7 +57,7 @@ void onSave(const std::wstring& message) {
     std::wstring text = jsonField(message, L"text");
     bool ok = allowedPageFile(name) && savePageFile(pageFilePath(state.docDir, name), toUtf8(text));
     logLine("save %s: %s", toUtf8(name).c_str(), ok ? "ok" : "FAILED");
-    postToPage(savedMessage(name, ok));
+    replyToPage(savedMessage(name, ok));
 }
 
 void onGame(const std::wstring& message) {
@@ -106,10 +115,18 @@ void handlePageMessage(const std::wstring& message) {
 }
 
 void postToPage(const std::wstring& message) {
-    if (!state.webView)
+    if (state.pageLoadingAgain) {
+        state.pendingToPage.push_back(message);
         return;
-    rateCount(RateEvent::hostToPage);
-    state.webView->PostWebMessageAsJson(message.c_str());
+    }
+    replyToPage(message);
+}
+
+void pageReplaced() {
+    if (!state.pageReady && !state.pageLoadingAgain)
+        return; // the first document has not said ready yet: nothing changes
+    state.pageReady = false;
+    state.pageLoadingAgain = true;
 }
 
 void requestShow(const std::wstring& pad) {

@@ -1,16 +1,20 @@
 // The WebView2 page inside the host window: environment, controller, settings, the
-// virtual host for the web folder, and the page's web messages.
+// virtual host for the web folder, the page's web messages, and what happens when the page
+// is replaced or its browser or renderer fails.
 #include "page_host.h"
 
 #include <shlobj.h>
 
 #include "../common/com_handler.h"
 #include "../common/environment_options.h"
+#include "display_modes.h"
 #include "host_window.h"
+#include "host_window_rules.h"
 #include "log.h"
 #include "overlay_state.h"
 #include "page_bridge.h"
 #include "page_messages.h"
+#include "page_recovery.h"
 #include "rate_stats.h"
 #include "utf8.h"
 
@@ -46,6 +50,38 @@ HRESULT onWebMessage(ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* a
     if (SUCCEEDED(args->get_WebMessageAsJson(&json)) && json)
         handlePageMessage(json);
     CoTaskMemFree(json);
+    return S_OK;
+}
+
+// Every new document, a reload too, has to say ready before it hears anything more.
+HRESULT onNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs*) {
+    pageReplaced();
+    return S_OK;
+}
+
+// A failed browser or renderer leaves a dead page: its rectangles are lifted so that they no
+// longer take the game's clicks, everything for the page waits for the new one's ready, and
+// the page comes back as after a fresh start.
+HRESULT onProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) {
+    COREWEBVIEW2_PROCESS_FAILED_KIND kind = COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED;
+    if (!args || FAILED(args->get_ProcessFailedKind(&kind)))
+        return S_OK;
+    logLine("%s", recoveryLine(kind).c_str());
+    const PageRecovery recovery = recoveryFor(kind);
+    if (recovery == PageRecovery::none)
+        return S_OK;
+    pageReplaced();
+    state.hitRects.clear();
+    applyRegion(true);
+    if (recovery == PageRecovery::reloadPage) {
+        state.webView->Reload();
+        return S_OK;
+    }
+    // The runtime has closed this web view and its environment makes no more: start over.
+    state.webView.Reset();
+    state.controller.Reset();
+    state.browserProcessId = 0;
+    startPageHost();
     return S_OK;
 }
 
@@ -88,14 +124,27 @@ HRESULT onControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
         logLine("WebView2 browser process pid %u", browserPid);
     }
     configureWebView();
+    // The handlers stay for the life of the web view: their tokens are not kept.
     EventRegistrationToken token{};
     state.webView->add_WebMessageReceived(
         makeComHandler<ICoreWebView2WebMessageReceivedEventHandler,
                        IID_ICoreWebView2WebMessageReceivedEventHandler>(onWebMessage)
             .Get(),
         &token);
+    state.webView->add_NavigationStarting(
+        makeComHandler<ICoreWebView2NavigationStartingEventHandler,
+                       IID_ICoreWebView2NavigationStartingEventHandler>(onNavigationStarting)
+            .Get(),
+        &token);
+    state.webView->add_ProcessFailed(
+        makeComHandler<ICoreWebView2ProcessFailedEventHandler,
+                       IID_ICoreWebView2ProcessFailedEventHandler>(onProcessFailed)
+            .Get(),
+        &token);
     fit_to_game();
-    state.controller->put_IsVisible(state.active ? TRUE : FALSE);
+    // Visible whenever the host window shows: the runtime draws no hidden web view, so under
+    // the cover a hidden page could never draw and take the cover off.
+    state.controller->put_IsVisible(webViewShown(state.displayMode, state.covered) ? TRUE : FALSE);
     std::wstring page = startPageUrl();
     state.webView->Navigate(page.c_str());
     logLine("WebView2 ready, page %s from %s", toUtf8(page).c_str(), toUtf8(state.webDir).c_str());

@@ -102,6 +102,35 @@ class HostWindow(harness.OverlayTestCase):
         self.assertEqual(log[-1], "exit (%s)" % log[-2])
         self.assertTrue(game.state()["exists"])
 
+    def test_a_game_window_that_refuses_to_be_the_parent_gets_an_owned_host(self):
+        # As a game running elevated refuses SetParent; Wine knows no elevation, so the
+        # program's test hook plays the refusal.
+        game = self.start_game(rect=(120, 90, 640, 480))
+        process = self.start_overlay(["--port", str(harness.free_udp_port())],
+                                     env={"VYR_TEST_SETPARENT_REFUSED": "1"})
+        found = self.found_line()
+        self.assertEqual(found.group(2), "owned")
+        log = self.log_messages()
+        self.assertEqual(log[log.index(found.group(0)) - 1],
+                         "SetParent refused (5) - the overlay is an owned window of the game "
+                         "instead")
+        host = wait_for(lambda: next((w for w in game.owned() if w["class"] == "VYROverlayHost"),
+                                     None), "the host owned by the game")
+        self.assertIsNone(self.host_child(game))
+
+        def fitted():
+            info = self.host_info(host["hwnd"])
+            state = game.state()
+            return (info["rect"] == "%d,%d,%d,%d" % tuple(state["origin"] + state["client"][2:])
+                    and info["visible"] == "1")
+        wait_for(fitted, "the owned host over the client area, under the cover")
+        info = self.host_info(host["hwnd"])
+        self.assertEqual(int(info["style"], 16) & 0xC0000000, 0x80000000)  # WS_POPUP, no WS_CHILD
+        self.assertEqual(int(info["exstyle"], 16) & 0x08000080, 0x08000080)  # no activate, tool
+        game.move(400, 300)
+        wait_for(fitted, "the owned host after the game moved")
+        self.assertTrue(process.running())
+
     def test_wm_close_in_child_mode_and_lookalikes_are_not_taken(self):
         # A trailing blank in the title, and the exact title hidden: neither is the game.
         blank = self.start_game(title="Cindergale ")

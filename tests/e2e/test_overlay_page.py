@@ -89,6 +89,14 @@ class PageTestCase(harness.OverlayTestCase):
     def lines(self, text):
         return sum(1 for m in self.log_messages() if m == text)
 
+    def region(self, hwnd):
+        code, out = wintool("region", "%x" % hwnd)
+        return out.strip()
+
+    def info(self, hwnd):
+        code, out = wintool("info", "%x" % hwnd)
+        return dict(field.split("=", 1) for field in out.split())
+
 
 class PageHost(PageTestCase):
     def test_page_host_set_up_as_a_page_sees_it(self):
@@ -100,7 +108,7 @@ class PageHost(PageTestCase):
                                     "C:\\VYR data", webview_standin.default_options(
                                         "--autoplay-policy=no-user-gesture-required")))
         created = [c for c in calls if not c[0].startswith(("controller.put_Bounds",))]
-        self.assertEqual(created[1:13], [
+        self.assertEqual(created[1:15], [
             ("environment.CreateCoreWebView2Controller", self.host_hwnd(), "VYROverlayHost"),
             ("controller.get_CoreWebView2",),
             ("webview.get_BrowserProcessId",),
@@ -113,7 +121,11 @@ class PageHost(PageTestCase):
             ("webview.SetVirtualHostNameToFolderMapping", "vyr-overlay.example", web,
              webview_standin.ACCESS_ALLOW),
             ("webview.add_WebMessageReceived", 1),
-            ("controller.put_IsVisible", False),
+            ("webview.add_NavigationStarting", 2),
+            ("webview.add_ProcessFailed", 3),
+            # Visible under the cover: the runtime draws no hidden web view, so a hidden page
+            # could never draw and take the cover off.
+            ("controller.put_IsVisible", True),
         ])
         client = self.game.state()["client"]
         self.assertIn(("controller.put_Bounds", 0, 0, client[2], client[3]), calls)
@@ -185,6 +197,36 @@ class Conversation(PageTestCase):
         self.standin.post_json('{"type":"ready"}')
         wait_for(lambda: self.posted().count(HOST_MESSAGE) == 2, "the second host message")
         self.assertEqual(self.posted()[-2:], ['{"type":"show"}', HOST_MESSAGE])
+
+    def test_messages_for_a_page_being_replaced_wait_for_its_ready(self):
+        self.start()
+        side = self.game_side()
+        self.ready_page()
+        side.send("show first")
+        self.wait_posted('{"type":"show","pad":"first"}')
+        # A reload by the game side, then a navigation of the page itself: each new document
+        # hears nothing until it says ready, then gets what was kept, as at the first ready.
+        for replace in (lambda: side.send("reload"),
+                        lambda: self.standin.navigate(START_PAGE)):
+            navigations = len(self.standin.notes("navigationStarting"))
+            replace()
+            wait_for(lambda: len(self.standin.notes("navigationStarting")) > navigations,
+                     "the new document's navigation")
+            posted = len(self.posted())
+            side.send('note "kept"')
+            side.send("show again")
+            side.send('page {"type":"custom"}')
+            side.send("state")
+            self.assertEqual(side.receive(), "VYRO state active")  # the show
+            self.assertEqual(side.receive(), "VYRO state active")  # the state: all handled
+            self.assertEqual(self.posted()[posted:], [])
+            self.standin.post_json('{"type":"ready"}')
+            wait_for(lambda: HOST_MESSAGE in self.posted()[posted:], "the ready sequence")
+            self.assertEqual(self.posted()[posted:], [
+                '{"type":"show","pad":"again"}', '{"type":"note","note":"kept"}',
+                '{"type":"custom"}', HOST_MESSAGE])
+            side.send('note "now"')
+            self.wait_posted('{"type":"note","note":"now"}')
 
     def test_game_side_commands_and_the_reply_address(self):
         self.start("--show")
@@ -300,14 +342,6 @@ class Files(PageTestCase):
 
 
 class Display(PageTestCase):
-    def region(self, hwnd):
-        code, out = wintool("region", "%x" % hwnd)
-        return out.strip()
-
-    def info(self, hwnd):
-        code, out = wintool("info", "%x" % hwnd)
-        return dict(field.split("=", 1) for field in out.split())
-
     def test_cover_region_pass_through_and_focus(self):
         self.start(rasterization_scale=1.5)
         side = self.game_side()
@@ -355,6 +389,21 @@ class Display(PageTestCase):
         self.assertEqual(self.standin.calls("controller.put_IsVisible")[-1],
                          ("controller.put_IsVisible", False))
 
+    def test_the_web_view_hears_whenever_the_host_moves_on_screen(self):
+        # A child host moves on the screen with the game window, an owned one by itself.
+        for mode in ("child", "owned"):
+            with self.subTest(mode=mode):
+                self.start("--mode", mode, "--show")
+                self.standin.wait_for_call("webview.Navigate")
+                notified = lambda: len(self.standin.calls(
+                    "controller.NotifyParentWindowPositionChanged"))
+                wait_for(notified, "the first notification")
+                before = notified()
+                self.game.move(333, 222)
+                wait_for(lambda: notified() > before, "a notification after the move")
+                self.process.kill()
+                self.game.kill()
+
     def test_cover_comes_down_after_ten_seconds_and_hides_a_hidden_overlay(self):
         self.start()
         hwnd = self.host_hwnd()
@@ -366,6 +415,76 @@ class Display(PageTestCase):
         self.standin.post_json('{"type":"cover","on":false}')
         self.standin.ping()
         self.assertEqual(sum(1 for m in self.log_messages() if m.startswith("cover off")), 1)
+
+
+class BrowserFailure(PageTestCase):
+    def kept_until_ready(self, side, pad, note):
+        """The game side goes on while the page is gone; all of it reaches the new page."""
+        posted = len(self.posted())
+        side.send("show " + pad)
+        self.assertEqual(side.receive(), "VYRO state active")
+        side.send("note " + note)
+        side.send('page {"type":"custom"}')
+        side.send("state")
+        self.assertEqual(side.receive(), "VYRO state active")
+        self.assertEqual(self.posted()[posted:], [])
+        self.standin.post_json('{"type":"ready"}')
+        wait_for(lambda: HOST_MESSAGE in self.posted()[posted:], "the new page's ready sequence")
+        self.assertEqual(self.posted()[posted:], [
+            '{"type":"show","pad":"%s"}' % pad, '{"type":"note","note":%s}' % note,
+            '{"type":"custom"}', HOST_MESSAGE])
+
+    def test_a_failed_browser_or_renderer_lifts_the_page_and_brings_it_back(self):
+        self.start()
+        side = self.game_side()
+        self.ready_page()
+        side.send("show")
+        side.receive()
+        hwnd = self.host_hwnd()
+        self.standin.post_json('{"type":"region","rects":[[10,10,100,50]]}')
+        self.standin.post_json('{"type":"cover","on":false}')
+        wait_for(lambda: self.region(hwnd) == "rects=1 10,10,110,60", "the page's rectangle")
+        first_pid = self.standin.browser_pid()
+
+        # The browser exits: its dead rectangle is lifted at once, and a new environment
+        # brings the start page back, visible, with what the game side sent meanwhile.
+        self.assertEqual(self.standin.process_failed("browser-exited")[2:], ("browser-exited", 1))
+        self.wait_for_line(lambda m: m == "WebView2 browser process exited - the page's "
+                           "rectangles lifted, creating the web view again", "the failure line")
+        wait_for(lambda: self.region(hwnd) == "rects=0", "the dead rectangle lifted")
+        wait_for(lambda: len(self.standin.calls("webview.Navigate")) == 2, "the page again")
+        calls = self.standin.calls()
+        again = max(i for i, c in enumerate(calls)
+                    if c[0] == "loader.CreateCoreWebView2EnvironmentWithOptions")
+        self.assertGreater(again, 0)
+        self.assertIn(("controller.put_IsVisible", True), calls[again:])
+        pids = [n[1] for n in self.standin.notes("browserProcess")]
+        self.assertEqual(pids[0], first_pid)
+        self.assertEqual(len(pids), 2)
+        self.assertIn("WebView2 browser process pid %d" % pids[1], self.log_messages())
+        self.kept_until_ready(side, "during", '"browser gone"')
+
+        # The renderer exits: the web view lives on, the page is reloaded.
+        self.standin.post_json('{"type":"region","rects":[[0,0,20,20]]}')
+        wait_for(lambda: self.region(hwnd) == "rects=1 0,0,20,20", "the new page's rectangle")
+        navigations = len(self.standin.notes("navigationStarting"))
+        self.assertEqual(self.standin.process_failed("render-exited")[2:], ("render-exited", 1))
+        self.wait_for_line(lambda m: m == "WebView2 page renderer exited - the page's "
+                           "rectangles lifted, reloading the page", "the renderer line")
+        wait_for(lambda: self.region(hwnd) == "rects=0", "the rectangle lifted again")
+        wait_for(lambda: len(self.standin.notes("navigationStarting")) > navigations,
+                 "the reload's navigation")
+        self.assertEqual(len(self.standin.calls("webview.Reload")), 1)
+        self.kept_until_ready(side, "reloaded", '"renderer gone"')
+        self.assertEqual(len(self.standin.calls("loader.CreateCoreWebView2EnvironmentWithOptions")), 2)
+
+        # A renderer that hangs for a while is only logged.
+        self.assertEqual(self.standin.process_failed("render-unresponsive")[2:],
+                         ("render-unresponsive", 1))
+        self.wait_for_line(lambda m: m == "WebView2 process failed (kind 2) - the page goes on",
+                           "the unresponsive line")
+        self.assertEqual(len(self.standin.calls("webview.Reload")), 1)
+        self.assertTrue(self.process.running())
 
 
 if __name__ == "__main__":

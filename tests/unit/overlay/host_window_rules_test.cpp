@@ -23,6 +23,13 @@ TEST(HostWindowRules, CoverLimitIsMoreThanTenSeconds) {
     EXPECT_TRUE(coverTimedOut(500 + 10001, 500));
 }
 
+TEST(HostWindowRules, WebViewShownUnderTheCoverAndWhileShown) {
+    EXPECT_TRUE(webViewShown(0, true)); // hidden, but the page must draw to lift the cover
+    EXPECT_FALSE(webViewShown(0, false));
+    EXPECT_TRUE(webViewShown(1, false));
+    EXPECT_TRUE(webViewShown(2, false));
+}
+
 TEST(HostWindowRules, FileNamePartAfterTheLastSeparator) {
     EXPECT_EQ(fileNamePart(L"C:\\Games\\Cindergale\\Cindergale.exe"), L"Cindergale.exe");
     EXPECT_EQ(fileNamePart(L"C:/Games/game.exe"), L"game.exe");

@@ -1,0 +1,24 @@
+#include <gtest/gtest.h>
+
+#include "page_recovery.h"
+
+namespace {
+
+// The runtime's kinds: 0 browser exited, 1 renderer exited, 2 renderer unresponsive, 3 a
+// frame's renderer exited, 4 and on other helper processes.
+TEST(PageRecovery, OnlyADeadBrowserOrRendererTakesThePage) {
+    EXPECT_EQ(recoveryFor(0), PageRecovery::newWebView);
+    EXPECT_EQ(recoveryFor(1), PageRecovery::reloadPage);
+    for (int kind : {2, 3, 4, 8, -1, 1000})
+        EXPECT_EQ(recoveryFor(kind), PageRecovery::none) << kind;
+}
+
+TEST(PageRecovery, LineSaysWhatFailedAndWhatComesNext) {
+    EXPECT_EQ(recoveryLine(0), "WebView2 browser process exited - the page's rectangles lifted, "
+                               "creating the web view again");
+    EXPECT_EQ(recoveryLine(1),
+              "WebView2 page renderer exited - the page's rectangles lifted, reloading the page");
+    EXPECT_EQ(recoveryLine(2), "WebView2 process failed (kind 2) - the page goes on");
+}
+
+} // namespace
