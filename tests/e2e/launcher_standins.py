@@ -129,16 +129,22 @@ class PwshRunner:
         self._server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self._server.bind(("127.0.0.1", 0))
         self._server.listen(8)
+        # A closed socket does not wake a thread blocked in accept: it looks up now and then.
+        self._server.settimeout(0.2)
+        self._closing = threading.Event()
         self.port = self._server.getsockname()[1]
         self._thread = threading.Thread(target=self._serve, daemon=True)
         self._thread.start()
 
     def _serve(self):
-        while True:
+        while not self._closing.is_set():
             try:
                 connection, _ = self._server.accept()
+            except socket.timeout:
+                continue
             except OSError:
                 return
+            connection.settimeout(None)
             threading.Thread(target=self._run, args=(connection,), daemon=True).start()
 
     @staticmethod
@@ -205,8 +211,9 @@ class PwshRunner:
 
     def close(self):
         """Stops serving and ends every PowerShell it started that still runs."""
-        self._server.close()
+        self._closing.set()
         self._thread.join(harness.DEADLINE)
+        self._server.close()
         with self._lock:
             processes = list(self._processes)
         for process in processes:
