@@ -57,6 +57,7 @@ $script:AsideCount = 0
 $script:Steps = New-Object 'System.Collections.Generic.List[string]'
 $script:Warnings = New-Object 'System.Collections.Generic.List[string]'
 $script:Scratch = New-Object 'System.Collections.Generic.List[string]'
+$script:HostsChanged = $false
 
 # ---- small helpers ----------------------------------------------------------------------------
 
@@ -298,12 +299,15 @@ function Read-Kit {
     $hosts = Get-Property $settings 'hosts' $null
     $address = [string](Get-Property $hosts 'address' '')
     $names = @(Get-Property $hosts 'names' @() | ForEach-Object { [string]$_ })
+    $kitName = [string](Get-Property $settings 'name' 'VYR kit')
+    # The name marks the kit's block in the hosts file, which is kept as bytes.
+    if ($kitName -notmatch '^[ -~]+$') { Stop-Action "kit.json: the kit's name must be printable ASCII" }
     if ($address -notmatch '^[0-9A-Fa-f:.]+$') { Stop-Action "kit.json names no usable server address for the hosts file" }
     foreach ($name in $names) {
         if ($name -notmatch '^[A-Za-z0-9][A-Za-z0-9.-]*$') { Stop-Action "kit.json lists a host name it cannot use: '$name'" }
     }
     return @{
-        name = [string](Get-Property $settings 'name' 'VYR kit')
+        name = $kitName
         version = [string](Get-Property $settings 'version' '')
         address = $address
         names = $names
@@ -439,6 +443,7 @@ function Set-HostsBlock($kit, $record) {
     if ($null -ne $found) {
         if ($found.Value -ne $block) {
             Set-BytesTracked $path ($Latin1.GetBytes($text.Remove($found.Index, $found.Length).Insert($found.Index, $block)))
+            $script:HostsChanged = $true
             Add-Step "hosts: the kit's block in $path points $($kit.names -join ', ') at $($kit.address) again"
         }
     } else {
@@ -446,6 +451,7 @@ function Set-HostsBlock($kit, $record) {
         $new = $text
         if ($breakAdded) { $new += $newline }
         Set-BytesTracked $path ($Latin1.GetBytes($new + $block))
+        $script:HostsChanged = $true
         # A hosts file the kit created goes again with the block, even when the block is added
         # anew by a repair.
         $record.hosts.created = $created -or ($record.hosts.marker -ne '' -and $record.hosts.created)
@@ -476,6 +482,7 @@ function Remove-HostsBlock($record) {
     $script:Doing = "changing the hosts file $path"
     if ($record.hosts.created -and $new -eq '') { Move-Aside $path }
     else { Set-BytesTracked $path ($Latin1.GetBytes($new)) }
+    $script:HostsChanged = $true
     $script:Doing = ''
     Add-Step "hosts: removed the kit's block from $path"
 }
@@ -608,6 +615,8 @@ function Get-RookmereSource($kit) {
         $script:Scratch.Add($zip)
         Add-Step "downloading the Rookmere kit from $($kit.download)"
         $script:Doing = "downloading the Rookmere kit from $($kit.download)"
+        # Windows PowerShell 5.1 offers TLS 1.2 only when asked.
+        [System.Net.ServicePointManager]::SecurityProtocol = [System.Net.ServicePointManager]::SecurityProtocol -bor [System.Net.SecurityProtocolType]::Tls12
         $client = New-Object System.Net.WebClient
         try { $client.DownloadFile($kit.download, $zip) } finally { $client.Dispose() }
         $script:Doing = ''
@@ -748,6 +757,19 @@ function Invoke-Rookmere {
     return "The Rookmere kit $($package.version) is installed: $($counts.placed) files placed, $($counts.restored) put back."
 }
 
+# Windows answers from its DNS cache for a while: clear it so that a changed system hosts file
+# counts at once. Not in sandbox mode, where the system's hosts file is not touched.
+function Clear-DnsCache {
+    if (-not $script:HostsChanged -or $HostsFile -ne '') { return }
+    if ($null -eq (Get-Command Clear-DnsClientCache -ErrorAction SilentlyContinue)) { return }
+    try {
+        Clear-DnsClientCache
+        Add-Step 'cleared the DNS cache, so that the hosts file counts at once'
+    } catch {
+        Add-Warning ('could not clear the DNS cache: ' + (Get-ErrorText $_))
+    }
+}
+
 function Remove-ScratchFiles {
     foreach ($path in $script:Scratch) {
         try {
@@ -802,6 +824,7 @@ function Invoke-Action {
             'rookmere' { $message = Invoke-Rookmere }
         }
         Complete-Changes
+        Clear-DnsCache
         $result.ok = $true
         $result.message = $message
         $code = 0
