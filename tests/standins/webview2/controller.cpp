@@ -47,6 +47,10 @@ void Controller::sendBounds() {
         return;
     MoveWindow(pageWindow_, bounds_.left, bounds_.top, bounds_.right - bounds_.left,
                bounds_.bottom - bounds_.top, TRUE);
+    // Where the page is on the screen, for tests that click it.
+    RECT screen{};
+    GetWindowRect(pageWindow_, &screen);
+    recordNote("pageWindow", {jsonRect(screen)});
     sendBrowserOp(*link_, "{\"op\":\"bounds\",\"w\":" + jsonInt(bounds_.right - bounds_.left) +
                               ",\"h\":" + jsonInt(bounds_.bottom - bounds_.top) +
                               ",\"scale\":" + jsonReal(rasterizationScale_) + "}");

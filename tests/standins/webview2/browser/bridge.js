@@ -152,7 +152,9 @@ class Session {
             this.event("processFailed", "render-exited");
         });
         this.page.on("framenavigated", (frame) => {
-            if (frame === this.page.mainFrame()) this.event("source", frame.url());
+            if (frame !== this.page.mainFrame()) return;
+            this.navigated = true;
+            this.event("source", frame.url());
         });
         this.cdp = await this.context.newCDPSession(this.page);
         this.cdp.on("Page.screencastFrame", (frame) => this.onFrame(frame));
@@ -344,10 +346,13 @@ const sessions = new Set();
 // value of E in the newest session's page, as JSON ("E" + JSON, or "E" + "!" + error).
 async function inspect(socket, op) {
     if (op.op !== "eval") return;
-    const newest = [...sessions].pop();
+    // A test may ask before the program has made its web view: wait for the page a while.
+    for (let tries = 0; tries < 300 && ![...sessions].some((s) => s.page && s.navigated); tries++)
+        await new Promise((resolve) => setTimeout(resolve, 100));
+    const newest = [...sessions].filter((s) => s.page).pop();
     let reply;
     try {
-        if (!newest || !newest.page) throw new Error("no page");
+        if (!newest) throw new Error("no page");
         reply = JSON.stringify(await newest.page.evaluate(op.expr));
     } catch (error) {
         reply = "!" + error.message;
