@@ -134,14 +134,17 @@ class PageHost(PageTestCase):
         self.assertIn("WebView2 ready, page %s from %s" % (START_PAGE, web), log)
 
     def test_failure_lines(self):
-        for options, line in [
-            ({"create_result": 0x80004005}, "CreateCoreWebView2EnvironmentWithOptions: 0x80004005"),
-            ({"environment_result": 0x80070002},
+        for args, options, line in [
+            ((), {"no_runtime": True}, "CreateCoreWebView2EnvironmentWithOptions: 0x80070002"),
+            (("--data", "Z:\\sys\\vyr-overlay"), {},  # a folder that cannot be created
+             "CreateCoreWebView2EnvironmentWithOptions: 0x80070005"),
+            ((), {"create_result": 0x80004005}, "CreateCoreWebView2EnvironmentWithOptions: 0x80004005"),
+            ((), {"environment_result": 0x80070002},
              "WebView2 environment failed: 0x80070002 (is the runtime installed?)"),
-            ({"controller_result": 0x8007000E}, "WebView2 controller failed: 0x8007000e"),
+            ((), {"controller_result": 0x8007000E}, "WebView2 controller failed: 0x8007000e"),
         ]:
             with self.subTest(line=line):
-                process = self.start(game=False, **options)
+                process = self.start(*args, game=False, **options)
                 self.wait_for_line(lambda m: m == line, line)
                 self.assertTrue(process.running())
                 process.kill()

@@ -25,7 +25,7 @@ struct StandinConfig {
     UINT environmentDelayMs = 0;
     HRESULT controllerResult = S_OK;
     UINT controllerDelayMs = 0;
-    DWORD browserPid = 0; // 0: start the stand-in browser beside this DLL
+    DWORD browserPid = 0;          // 0: start the stand-in browser beside this DLL
     double rasterizationScale = 0; // 0: the monitor's own
 };
 

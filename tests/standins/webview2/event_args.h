@@ -68,7 +68,8 @@ class ProcessFailedArgs final : public ComObject<ICoreWebView2ProcessFailedEvent
     explicit ProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override;
+    HRESULT STDMETHODCALLTYPE
+    get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override;
 
   private:
     COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
