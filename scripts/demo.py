@@ -3,6 +3,7 @@ game folder, overlay_host.exe over the stand-in game of the tests, driven by vyr
 the kit as a game-side script would. The kit's own overlay page runs in Debian's Chromium
 behind the tests' stand-in WebView2 runtime, which is put beside the unpacked overlay (never
 into dist/). A screenshot shows the page over the game."""
+import json
 import os
 import shutil
 import subprocess
@@ -16,6 +17,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 import harness  # noqa: E402
 from browser_bridge import BrowserBridge  # noqa: E402
 from game_standin import GameStandin  # noqa: E402
+from launcher_standins import PowerShell, PwshRunner  # noqa: E402
 from webview_standin import StandIn  # noqa: E402
 
 DIST = os.environ.get("VYR_DIST_DIR", os.path.join(ROOT, "dist"))
@@ -92,6 +94,8 @@ def main():
         if bridge:
             bridge.close()
         harness.cleanup()
+    launcher_shot = os.path.join(harness.STATE_DIR, "launcher.png")
+    launcher_demo(launcher_shot)
     print()
     print("overlay_host ran under Wine over a stand-in game, ended by 'vyro bye' with exit "
           "code %d (%d log lines)." % (code, len(lines)))
@@ -103,6 +107,77 @@ def main():
     print("  log:        %s" % log)
     print("  screenshot: %s (the page over the game; owned mode, as Wine draws no child window "
           "of another process)" % shot)
+    print("  launcher:   %s (its page in the middle of Install)" % launcher_shot)
+    print("Launcher stand-ins: the WebView2 runtime (the kit's launcher page runs in Chromium) and "
+          "Windows PowerShell: the status came from the kit's script in real PowerShell 7, the "
+          "Install in the screenshot is played by the stand-in, held half-way.")
+
+
+def launcher_demo(shot):
+    """launcher.exe from the unpacked kit in sandbox mode: its page asks the kit's real script
+    for the status, then the player clicks Install, shown while the action is half done."""
+    kit = GAME_DIR
+    hosts = os.path.join(harness.STATE_DIR, "hosts")
+    with open(hosts, "wb") as f:
+        f.write(b"127.0.0.1 localhost\r\n")
+    print("demo: the launcher from the kit, in sandbox mode")
+    harness.setup()
+    bridge = standin = process = runner = powershell = None
+    try:
+        bridge = BrowserBridge()
+        runner = PwshRunner()
+        powershell = PowerShell()
+        powershell.run_real(kit, runner)
+        standin = StandIn(kit)
+        standin.env.update(bridge.env)
+        process = harness.WinProcess(os.path.join(kit, "launcher.exe"),
+                                     ["--hosts", harness.to_windows_path(hosts),
+                                      "--game", harness.to_windows_path(kit)], env=standin.env)
+        page_text = "document.getElementById('status-note').textContent"
+        harness.wait_for(lambda: "Asking" not in bridge.evaluate(page_text), "the status",
+                         deadline=120)
+        print("  status from the kit's script: " + bridge.evaluate(page_text))
+        powershell.run_plans(kit)
+        powershell.plan(kit, "install", [
+            plan_log("install: Cindergale at %s" % harness.to_windows_path(kit)),
+            plan_log("backed up package\\config\\user_scripts.ini to vyr_launcher\\backup"),
+            plan_log("placed package\\config\\user_scripts.ini"),
+            "wait go", plan_log("install: done"),
+            'result {"ok":true,"action":"install","steps":[]}', "exit 0"])
+        bridge.evaluate("document.getElementById('game').value = %s" %
+                        json.dumps(harness.to_windows_path(kit)))
+        x, y = bridge.evaluate("""(() => { const b = document.getElementById('install');
+            b.scrollIntoView({block: 'center'}); const r = b.getBoundingClientRect();
+            return [r.left + r.width / 2, r.top + r.height / 2]; })()""")
+        left, top = standin.notes("pageWindow")[-1][1:3]
+        subprocess.run(["xdotool", "mousemove", "--sync", str(left + int(x)), str(top + int(y)),
+                        "click", "1"], env=harness.wine_env(), check=True)
+        harness.wait_for(lambda: "placed" in bridge.evaluate(
+            "document.getElementById('log').textContent"), "the progress in the page")
+        bridge.evaluate("document.getElementById('log').scrollIntoView({block: 'end'})")
+        bridge.evaluate("new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))")
+        time.sleep(1)  # the scrolled frame on its way to the window
+        subprocess.run(["import", "-window", "root", "-display", harness.wine_env()["DISPLAY"],
+                        shot], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        powershell.release(kit, "go")
+        harness.wait_for(lambda: "done" in bridge.evaluate(
+            "document.getElementById('log').textContent"), "the end of the action")
+    finally:
+        if process:
+            process.kill()
+        if standin:
+            standin.close()
+        if powershell:
+            powershell.restore()
+        for closing in (runner, bridge):
+            if closing:
+                closing.close()
+        harness.cleanup()
+
+
+def plan_log(text):
+    """A stand-in PowerShell step that appends one line to action.log."""
+    return "log " + text.replace("\\", "\\\\") + "\\r\\n"
 
 
 def log_messages(log):
