@@ -158,6 +158,9 @@ class Session {
         });
         this.cdp = await this.context.newCDPSession(this.page);
         this.cdp.on("Page.screencastFrame", (frame) => this.onFrame(frame));
+        this.page.on("load", () => {
+            this.queue = this.queue.then(() => this.restartScreencast());
+        });
         await this.applyBackground();
         await this.applyBounds();
         await this.applyVisible();
@@ -226,12 +229,13 @@ class Session {
         await this.restartScreencast();
     }
 
+    // Started again after every document: a navigation may change the renderer under it.
     async restartScreencast() {
         await this.cdp.send("Page.stopScreencast").catch(() => {});
         if (!this.visible || this.bounds.w <= 0) return;
         await this.cdp.send("Page.startScreencast", {
             format: "png", maxWidth: this.bounds.w, maxHeight: this.bounds.h, everyNthFrame: 1,
-        });
+        }).catch(() => {});
     }
 
     async applyVisible() {
