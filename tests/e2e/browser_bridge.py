@@ -7,7 +7,7 @@ program's window, and real input on that window reaches the page.
     standin.env.update(bridge.env)        # the stand-in's web views now run in Chromium
     ...
     bridge.evaluate("document.title")     # read the page as the player would see it
-    bridge.kill_browser(standin)          # the browser process dies, as a crash would end it
+    os.kill(bridge.processes()[0], 9)     # the browser process dies, as a crash would end it
     bridge.close()
 
 Each environment the program creates gets a browser of its own; the stand-in records its
@@ -75,23 +75,37 @@ class BrowserBridge:
         return data
 
     def processes(self, kind=None):
-        """Pids of this bridge's Chromium processes, of one --type (None: the browser)."""
-        found = []
+        """Pids of this bridge's Chromium processes, of one --type (None: the browsers,
+        "any": all of them)."""
+        parents = {}
         for name in os.listdir("/proc"):
-            if not name.isdigit():
+            try:
+                with open("/proc/%s/stat" % name) as f:
+                    parents[int(name)] = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, ValueError, IndexError):
+                continue
+
+        def ours(pid):
+            # Chromium starts in a session of its own: its descent shows it is ours.
+            while pid > 1:
+                pid = parents.get(pid, 0)
+                if pid == self.process.pid:
+                    return True
+            return False
+        found = []
+        for pid in parents:
+            if not ours(pid):
                 continue
             try:
-                if os.getsid(int(name)) != self.process.pid:
-                    continue
-                with open("/proc/%s/cmdline" % name, "rb") as f:
+                with open("/proc/%d/cmdline" % pid, "rb") as f:
                     argv = f.read().split(b"\0")
             except OSError:
                 continue
             if not argv or b"chrom" not in os.path.basename(argv[0]):
                 continue
             types = [a for a in argv if a.startswith(b"--type=")]
-            if (kind is None and not types) or (kind and b"--type=" + kind.encode() in types):
-                found.append(int(name))
+            if kind == "any" or (kind is None and not types) or (kind and b"--type=" + kind.encode() in types):
+                found.append(pid)
         return found
 
     def kill_renderers(self):
@@ -101,8 +115,14 @@ class BrowserBridge:
     def close(self):
         if self._inspector is not None:
             self._inspector.close()
+        browsers = self.processes("any")
         try:
             os.killpg(self.process.pid, signal.SIGKILL)
         except OSError:
             pass
         self.process.wait()
+        for pid in browsers:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass

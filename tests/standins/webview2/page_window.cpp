@@ -13,6 +13,7 @@ struct PageSurface {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> bgra;
+    bool fresh = false; // a frame not yet painted
 };
 
 PageSurface* surfaceOf(HWND window) {
@@ -62,6 +63,11 @@ void paint(HWND window, PageSurface& surface) {
     StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, surface.width, surface.height,
                   shown.data(), &info, DIB_RGB_COLORS, SRCCOPY);
     EndPaint(window, &ps);
+    // When each of the page's frames reached the screen, for the benchmarks.
+    if (surface.fresh && IsWindowVisible(window)) {
+        surface.fresh = false;
+        recordNote("painted", {jsonInt(surface.width), jsonInt(surface.height)});
+    }
 }
 
 void sendMouse(PageSurface& surface, const char* kind, int x, int y, const char* button,
@@ -215,6 +221,7 @@ void setPageFrame(HWND window, int width, int height, std::vector<unsigned char>
     surface->width = width;
     surface->height = height;
     surface->bgra = std::move(bgra);
+    surface->fresh = true;
     InvalidateRect(window, nullptr, FALSE);
 }
 
