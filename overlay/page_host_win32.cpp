@@ -168,6 +168,11 @@ HRESULT onEnvironmentCreated(HRESULT result, ICoreWebView2Environment* environme
 
 } // namespace
 
+void reloadPage() {
+    if (state.webView && SUCCEEDED(state.webView->Reload()))
+        pageReplaced();
+}
+
 void startPageHost() {
     std::wstring dataFolder = userDataFolder();
     ComPtr<ICoreWebView2EnvironmentOptions> options = makeEnvironmentOptions();

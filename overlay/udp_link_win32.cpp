@@ -8,6 +8,7 @@
 #include "log.h"
 #include "overlay_state.h"
 #include "page_bridge.h"
+#include "page_host.h"
 #include "page_messages.h"
 #include "rate_stats.h"
 #include "utf8.h"
@@ -68,8 +69,7 @@ void handleDatagram(const std::string& text) {
         postNote(datagram.argument);
         break;
     case GameCommand::reload:
-        if (state.webView)
-            state.webView->Reload();
+        reloadPage();
         break;
     case GameCommand::page:
         postToPage(fromUtf8(datagram.argument));

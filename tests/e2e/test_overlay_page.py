@@ -209,13 +209,12 @@ class Conversation(PageTestCase):
         self.wait_posted('{"type":"show","pad":"first"}')
         # A reload by the game side, then a navigation of the page itself: each new document
         # hears nothing until it says ready, then gets what was kept, as at the first ready.
+        # The reload counts from the call, before the runtime reports its navigation.
         for replace in (lambda: side.send("reload"),
                         lambda: self.standin.navigate(START_PAGE)):
             navigations = len(self.standin.notes("navigationStarting"))
-            replace()
-            wait_for(lambda: len(self.standin.notes("navigationStarting")) > navigations,
-                     "the new document's navigation")
             posted = len(self.posted())
+            replace()
             side.send('note "kept"')
             side.send("show again")
             side.send('page {"type":"custom"}')
@@ -223,6 +222,8 @@ class Conversation(PageTestCase):
             self.assertEqual(side.receive(), "VYRO state active")  # the show
             self.assertEqual(side.receive(), "VYRO state active")  # the state: all handled
             self.assertEqual(self.posted()[posted:], [])
+            wait_for(lambda: len(self.standin.notes("navigationStarting")) > navigations,
+                     "the new document's navigation")
             self.standin.post_json('{"type":"ready"}')
             wait_for(lambda: HOST_MESSAGE in self.posted()[posted:], "the ready sequence")
             self.assertEqual(self.posted()[posted:], [
