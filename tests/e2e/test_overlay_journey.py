@@ -105,6 +105,9 @@ class OverlayJourney(harness.OverlayTestCase):
                 "--data", harness.to_windows_path(os.path.join(self.folder, "data"))]
         if mode == "owned":
             args += ["--mode", "owned"]
+        log = os.path.join(self.folder, "vyr_overlay.log")
+        if os.path.exists(log):
+            os.remove(log)  # a restart: only the new start's lines count
         self.process = self.start_overlay(args, folder=self.folder, env=standin.env)
         self.standin = standin
         self.page_ready(1)
@@ -188,8 +191,10 @@ class OverlayJourney(harness.OverlayTestCase):
             corner.dispatchEvent(new Event('change', {bubbles: true}));
             document.getElementById('settings-save').click(); })()""")
         settings = os.path.join(self.docs, "vyr_overlay.json")
-        wait_for(lambda: os.path.exists(settings) and
-                 json.load(open(settings, encoding="utf-8")).get("corner") == "top-left",
+        def saved_corner():
+            with open(settings, encoding="utf-8") as f:
+                return json.load(f).get("corner")
+        wait_for(lambda: os.path.exists(settings) and saved_corner() == "top-left",
                  "the setting in vyr_overlay.json")
 
         # Away and back: the game minimised, then restored.
@@ -208,9 +213,11 @@ class OverlayJourney(harness.OverlayTestCase):
         self.assertEqual([n for n in self.standin.notes("dropped") if "note" in n[2]], [])
 
         # The browser process dies while shown: a new one serves the page, and a note sent
-        # meanwhile is not lost.
+        # while it comes is not lost.
         for pid in self.bridge.processes():
             os.kill(pid, 9)
+        self.wait_for_line(lambda m: m.startswith("WebView2 browser process exited"),
+                           "the overlay to hear of the browser's end")
         side.send("note", '"after the crash"')
         self.page_ready(3)
         wait_for(lambda: "after the crash" in self.page(NOTE_TEXTS), "the note after the crash")
