@@ -1,7 +1,8 @@
 #pragma once
 #include <string>
 
-// Reads every datagram waiting on the UDP socket and handles each.
+// Reads the next datagram waiting on the UDP socket and handles it; the socket's notification
+// comes again while more wait.
 void receiveDatagrams();
 
 // Handles one datagram's text (cut at its first zero byte).

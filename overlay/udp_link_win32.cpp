@@ -30,24 +30,27 @@ void postNote(const std::string& argument) {
 
 } // namespace
 
+// One datagram per notification. Every receive re-arms the read notification, and Winsock
+// posts it again at once while more data waits, so each notification has its datagram: a loop
+// draining the socket would leave one notification behind for every datagram after the first,
+// each later costing a message and a receive that finds nothing, and it would end every drain
+// with such a receive. Under Wine each of those is a round trip to the server.
 void receiveDatagrams() {
-    for (;;) {
-        sockaddr_in sender{};
-        int senderSize = sizeof sender;
-        int received = recvfrom(state.udpSocket, receiveBuffer, 65535, 0,
-                                reinterpret_cast<sockaddr*>(&sender), &senderSize);
-        if (received < 1)
-            return;
-        rateCount(RateEvent::gameToHost);
-        receiveBuffer[received] = '\0';
-        uint16_t port = ntohs(sender.sin_port);
-        if (takeReplyAddress(state.replyLatched, port)) {
-            state.replyAddress = sender;
-            state.replyKnown = true;
-        }
-        state.lastSenderPort = port;
-        handleDatagram(datagramText(receiveBuffer, static_cast<size_t>(received)));
+    sockaddr_in sender{};
+    int senderSize = sizeof sender;
+    int received = recvfrom(state.udpSocket, receiveBuffer, 65535, 0,
+                            reinterpret_cast<sockaddr*>(&sender), &senderSize);
+    if (received < 1)
+        return;
+    rateCount(RateEvent::gameToHost);
+    receiveBuffer[received] = '\0';
+    uint16_t port = ntohs(sender.sin_port);
+    if (takeReplyAddress(state.replyLatched, port)) {
+        state.replyAddress = sender;
+        state.replyKnown = true;
     }
+    state.lastSenderPort = port;
+    handleDatagram(datagramText(receiveBuffer, static_cast<size_t>(received)));
 }
 
 void handleDatagram(const std::string& text) {
