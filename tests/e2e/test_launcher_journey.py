@@ -16,7 +16,6 @@ import test_launcher_script
 import webview_standin
 from browser_bridge import BrowserBridge
 from harness import wait_for
-from test_launcher_actions import ScriptTestCase
 
 KIT_WEB = os.path.join(harness.SOURCE_DIR, "kit", "launcher", "web")
 HOSTS = test_launcher_script.HOSTS
@@ -24,19 +23,7 @@ PLACED = os.path.join("package", "config", "user_scripts.ini")
 
 
 @unittest.skipUnless(browser_bridge.available(), "Chromium and playwright-core are not installed")
-class LauncherJourney(ScriptTestCase):
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        cls.runner = launcher_standins.PwshRunner()
-
-    @classmethod
-    def tearDownClass(cls):
-        try:
-            cls.runner.close()
-        finally:
-            super().tearDownClass()
-
+class LauncherJourney(test_launcher_script.RealScriptTestCase):
     def setUp(self):
         super().setUp()
         self.bridge = BrowserBridge()
@@ -94,7 +81,7 @@ class LauncherJourney(ScriptTestCase):
             f.write(HOSTS.encode())
         self.folder, self.kit = lh.new_kit("journey [1]", settings=b'{"server":"127.0.0.1"}')
         self.log = os.path.join(self.kit, "launcher", "data", "launcher.log")
-        test_launcher_script.RealScript.unpack_kit(self)
+        self.unpack_kit()
         before = test_launcher_script.snapshot(self.kit)
         self.powershell.run_real(self.kit, self.runner)
         self.page = webview_standin.StandIn(self.folder)

@@ -34,7 +34,9 @@ def snapshot(folder):
     return found
 
 
-class RealScript(ScriptTestCase):
+class RealScriptTestCase(ScriptTestCase):
+    """A launcher whose kit's script runs in real PowerShell 7 (no tests of its own)."""
+
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
@@ -61,6 +63,8 @@ class RealScript(ScriptTestCase):
         with open(os.path.join(self.kit, "package", "config", "user_scripts.ini"), "wb") as f:
             f.write(b"[scripts]\r\n")
 
+
+class RealScript(RealScriptTestCase):
     def status(self):
         reply = json.loads(self.request('{"cmd":"status"}')[0])
         self.assertEqual(reply["type"], "status")

@@ -4,9 +4,9 @@
 
 const assert = require('node:assert/strict');
 const path = require('node:path');
-const zlib = require('node:zlib');
 const { test, before, after } = require('node:test');
 const { ROOT, serve, launch, openPage } = require('./harness');
+const { decodePng } = require('../standins/webview2/browser/png');
 
 const WEB = path.join(ROOT, 'kit', 'overlay', 'web');
 const PADS = {
@@ -63,44 +63,10 @@ function outsideRects(host, selector, rects) {
     .map((b) => [b.left, b.top, b.width, b.height]), [selector, rects]);
 }
 
-// A screenshot as RGBA pixels (Chromium writes 8-bit RGB or RGBA PNGs, not interlaced).
-function decodePng(png) {
-  let off = 8;
-  let width = 0, height = 0, channels = 0;
-  const idat = [];
-  while (off < png.length) {
-    const len = png.readUInt32BE(off);
-    const kind = png.toString('latin1', off + 4, off + 8);
-    const body = png.subarray(off + 8, off + 8 + len);
-    if (kind === 'IHDR') {
-      width = body.readUInt32BE(0);
-      height = body.readUInt32BE(4);
-      assert.equal(body[8], 8, '8-bit PNG');
-      channels = { 2: 3, 6: 4 }[body[9]];
-      assert.ok(channels && body[12] === 0, 'RGB or RGBA PNG, not interlaced');
-    } else if (kind === 'IDAT') {
-      idat.push(body);
-    }
-    off += 12 + len;
-  }
-  const raw = zlib.inflateSync(Buffer.concat(idat));
-  const stride = width * channels;
-  const rows = Buffer.alloc(stride * height);
-  for (let y = 0; y < height; y++) {
-    const filter = raw[y * (stride + 1)];
-    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
-    for (let i = 0; i < stride; i++) {
-      const a = i >= channels ? rows[y * stride + i - channels] : 0;
-      const b = y > 0 ? rows[(y - 1) * stride + i] : 0;
-      const c = i >= channels && y > 0 ? rows[(y - 1) * stride + i - channels] : 0;
-      const p = a + b - c;
-      const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
-      const predictor = [0, a, b, (a + b) >> 1, pa <= pb && pa <= pc ? a : pb <= pc ? b : c][filter];
-      rows[y * stride + i] = (line[i] + predictor) & 0xff;
-    }
-  }
-  const alpha = (x, y) => (channels === 4 ? rows[(y * width + x) * 4 + 3] : 255);
-  return { width, height, alpha };
+// A screenshot's alpha at each pixel, decoded as the browser-backed stand-in decodes frames.
+function decodeAlpha(png) {
+  const { width, height, bgra } = decodePng(png);
+  return { width, height, alpha: (x, y) => bgra[(y * width + x) * 4 + 3] };
 }
 
 // Over the game, the host shows the page only inside its rectangles, each edge scaled by the
@@ -109,7 +75,7 @@ function decodePng(png) {
 // the page (not opaque inside a rectangle), and the pixels the page paints outside them.
 async function opacityFaults(host, cdp, rects, scale) {
   await cdp.send('Emulation.setDefaultBackgroundColorOverride', { color: { r: 0, g: 0, b: 0, a: 0 } });
-  const shot = decodePng(Buffer.from((await cdp.send('Page.captureScreenshot', { format: 'png' })).data, 'base64'));
+  const shot = decodeAlpha(Buffer.from((await cdp.send('Page.captureScreenshot', { format: 'png' })).data, 'base64'));
   await cdp.send('Emulation.setDefaultBackgroundColorOverride', {});
   assert.equal(shot.width, await host.page.evaluate(() => Math.round(innerWidth * devicePixelRatio)),
     'a screenshot in device pixels');
