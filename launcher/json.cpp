@@ -135,14 +135,18 @@ std::string jsonGetValue(const std::string& text, const std::string& key) {
     return {};
 }
 
-std::string jsonQuote(const std::string& utf8) {
+void appendJsonQuoted(std::string& out, std::string_view utf8) {
     static const char kHex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(utf8.size() + utf8.size() / 8 + 2); // room for some escapes without a regrowth
+    out.reserve(out.size() + utf8.size() + utf8.size() / 8 + 2); // some escapes, no regrowth
     out += '"';
-    for (char c : utf8) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        switch (c) {
+    size_t plain = 0; // start of the bytes not yet written, which need no escape
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 0x20 && byte != '"' && byte != '\\')
+            continue;
+        out.append(utf8, plain, i - plain);
+        plain = i + 1;
+        switch (byte) {
         case '\t':
             out += "\\t";
             break;
@@ -159,16 +163,18 @@ std::string jsonQuote(const std::string& utf8) {
             out += "\\\\";
             break;
         default:
-            if (byte < 0x20) {
-                out += "\\u00";
-                out += kHex[byte >> 4];
-                out += kHex[byte & 0xF];
-            } else {
-                out += c;
-            }
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
         }
     }
+    out.append(utf8, plain, utf8.size() - plain);
     out += '"';
+}
+
+std::string jsonQuote(const std::string& utf8) {
+    std::string out;
+    appendJsonQuoted(out, utf8);
     return out;
 }
 

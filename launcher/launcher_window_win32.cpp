@@ -40,9 +40,9 @@ void onDpiChanged(HWND window, LPARAM lParam) {
 // Every text is freed here, whether or not the page is there to take it; a pointer that
 // postPageMessage did not make (another process posting this message) is ignored.
 void onPageMessage(LPARAM lParam) {
-    std::unique_ptr<wchar_t[]> text = takePendingText(reinterpret_cast<const void*>(lParam));
+    std::unique_ptr<std::wstring> text = takePendingText(reinterpret_cast<const void*>(lParam));
     if (state.webView && text)
-        state.webView->PostWebMessageAsJson(text.get());
+        state.webView->PostWebMessageAsJson(text->c_str());
 }
 
 LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,8 +1,7 @@
 #include "pending_texts.h"
 
-#include <algorithm>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace {
 
@@ -11,25 +10,29 @@ std::mutex& pendingLock() {
     return lock;
 }
 
-std::unordered_set<const void*>& pending() {
-    static std::unordered_set<const void*> texts;
+// Keyed by the characters handed out; the strings live on the heap, so their characters do
+// not move while the table grows.
+std::unordered_map<const void*, std::unique_ptr<std::wstring>>& pending() {
+    static std::unordered_map<const void*, std::unique_ptr<std::wstring>> texts;
     return texts;
 }
 
 } // namespace
 
-wchar_t* addPendingText(const std::wstring& text) {
-    auto* copy = new wchar_t[text.size() + 1];
-    std::copy(text.begin(), text.end(), copy);
-    copy[text.size()] = L'\0';
+wchar_t* addPendingText(std::wstring text) {
+    auto owned = std::make_unique<std::wstring>(std::move(text));
+    wchar_t* characters = owned->data();
     std::lock_guard<std::mutex> hold(pendingLock());
-    pending().insert(copy);
-    return copy;
+    pending().emplace(characters, std::move(owned));
+    return characters;
 }
 
-std::unique_ptr<wchar_t[]> takePendingText(const void* text) {
+std::unique_ptr<std::wstring> takePendingText(const void* text) {
     std::lock_guard<std::mutex> hold(pendingLock());
-    if (!text || pending().erase(text) == 0)
+    auto found = text ? pending().find(text) : pending().end();
+    if (found == pending().end())
         return nullptr;
-    return std::unique_ptr<wchar_t[]>(static_cast<wchar_t*>(const_cast<void*>(text)));
+    std::unique_ptr<std::wstring> owned = std::move(found->second);
+    pending().erase(found);
+    return owned;
 }

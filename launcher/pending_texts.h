@@ -6,8 +6,9 @@
 // pointers in window messages. Any process can post a message to a window, so the window
 // takes only pointers it handed out itself and never frees a stranger's.
 
-// A heap copy (NUL-terminated) now owned by the pending set.
-wchar_t* addPendingText(const std::wstring& text);
+// The text, now owned by the pending set (a temporary is moved in, not copied: replies run to
+// megabytes); returns its NUL-terminated characters, which stay put until taken back.
+wchar_t* addPendingText(std::wstring text);
 
-// The copy back, if it is pending; null for any other value. Each copy comes back once.
-std::unique_ptr<wchar_t[]> takePendingText(const void* text);
+// The text back, if it is pending; null for any other value. Each text comes back once.
+std::unique_ptr<std::wstring> takePendingText(const void* text);

@@ -2,16 +2,32 @@
 
 #include "json.h"
 
-std::string rawStatus(const std::string& output) {
+namespace {
+
+constexpr std::string_view kReplyStart = "{\"type\":\"status\",\"raw\":";
+constexpr std::string_view kNotStarted = ",\"why\":\"Windows PowerShell could not be started\"";
+
+} // namespace
+
+size_t rawStatusStart(std::string_view output) {
     size_t brace = output.find('{');
-    return brace == std::string::npos ? std::string() : output.substr(brace);
+    return brace == std::string_view::npos ? output.size() : brace;
 }
 
-std::string statusReply(const std::string& raw, bool started) {
-    std::string reply = "{\"type\":\"status\",\"raw\":" + jsonQuote(raw);
+std::string rawStatus(const std::string& output) {
+    return output.substr(rawStatusStart(output));
+}
+
+std::string statusReply(std::string_view raw, bool started) {
+    std::string reply;
+    // Room for the fragments, the quotes and a few escapes: one allocation for a plain status.
+    reply.reserve(kReplyStart.size() + raw.size() + raw.size() / 8 + 2 + kNotStarted.size() + 1);
+    reply += kReplyStart;
+    appendJsonQuoted(reply, raw);
     if (!started)
-        reply += ",\"why\":\"Windows PowerShell could not be started\"";
-    return reply + "}";
+        reply += kNotStarted;
+    reply += '}';
+    return reply;
 }
 
 std::string statusLogLine(size_t bytes, unsigned long milliseconds) {

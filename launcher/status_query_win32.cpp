@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 #include "launcher_state.h"
@@ -19,13 +20,20 @@ std::mutex& pipeHandOverLock() {
     return lock;
 }
 
+constexpr DWORD kChunk = 65536;
+
+// Each chunk is read straight into the output's free end, not through a buffer of its own.
 std::string readAll(HANDLE pipe) {
     std::string output;
-    std::vector<char> chunk(65536);
-    DWORD got = 0;
-    while (ReadFile(pipe, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr) && got > 0)
-        output.append(chunk.data(), got);
-    return output;
+    for (;;) {
+        size_t used = output.size();
+        output.resize(used + kChunk);
+        DWORD got = 0;
+        bool read = ReadFile(pipe, output.data() + used, kChunk, &got, nullptr) != FALSE;
+        output.resize(used + (read ? got : 0));
+        if (!read || got == 0)
+            return output;
+    }
 }
 
 } // namespace
@@ -72,5 +80,6 @@ void runStatusQuery(const std::wstring& keepSha) {
     if (readEnd)
         CloseHandle(readEnd);
     launcherLog("%s", statusLogLine(output.size(), GetTickCount() - startTick).c_str());
-    postPageMessage(statusReply(rawStatus(output), started != FALSE));
+    std::string_view raw = std::string_view(output).substr(rawStatusStart(output));
+    postPageMessage(statusReply(raw, started != FALSE));
 }

@@ -131,6 +131,25 @@ TEST(JsonQuote, EscapesOnlyWhatItMust) {
     EXPECT_EQ(jsonQuote("\x7F/\x80\xFF"), "\"\x7F/\x80\xFF\"");
 }
 
+// Plain runs are copied whole between escapes: escapes first, last, back to back and alone
+// must neither lose nor repeat a byte at a run's edge.
+TEST(JsonQuote, AppendedAfterTextKeepsEveryByteAroundTheEscapes) {
+    std::string out = "{\"raw\":";
+    appendJsonQuoted(out, "\"ab\\\\cd\n");
+    EXPECT_EQ(out, "{\"raw\":\"\\\"ab\\\\\\\\cd\\n\"");
+    out.clear();
+    appendJsonQuoted(out, "x");
+    appendJsonQuoted(out, "");
+    EXPECT_EQ(out, "\"x\"\"\"");
+    std::string big(100000, 'a');
+    big[0] = '\t';
+    big[50000] = '"';
+    big[99999] = '\x1F';
+    std::string expected =
+        "\"\\t" + std::string(49999, 'a') + "\\\"" + std::string(49998, 'a') + "\\u001f\"";
+    EXPECT_EQ(jsonQuote(big), expected);
+}
+
 TEST(JsonQuote, RoundTripsThroughTheReader) {
     const std::string texts[] = {"C:\\Games\\Cindergale", "line one\r\nline two", "tab\there",
                                  "quote \" inside",       "\x01\x02\x1F",         "caf\xC3\xA9"};

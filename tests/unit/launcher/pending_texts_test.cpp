@@ -10,9 +10,10 @@ namespace {
 TEST(PendingTexts, EachCopyComesBackOnceAndStrangersNever) {
     wchar_t* copy = addPendingText(L"{\"type\":\"hello\"}");
     EXPECT_EQ(std::wstring(copy), L"{\"type\":\"hello\"}");
-    std::unique_ptr<wchar_t[]> back = takePendingText(copy);
+    std::unique_ptr<std::wstring> back = takePendingText(copy);
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(std::wstring(back.get()), L"{\"type\":\"hello\"}");
+    EXPECT_EQ(*back, L"{\"type\":\"hello\"}");
+    EXPECT_EQ(back->c_str(), copy); // the characters handed out are the ones taken back
     EXPECT_EQ(takePendingText(copy), nullptr);
 
     wchar_t stranger[] = L"not ours";
@@ -37,9 +38,9 @@ TEST(PendingTexts, ManyThreadsAddWhileOneTakes) {
         t.join();
     for (int w = 0; w < 4; ++w)
         for (int i = 0; i < 200; ++i) {
-            std::unique_ptr<wchar_t[]> text = takePendingText(made[w][i]);
+            std::unique_ptr<std::wstring> text = takePendingText(made[w][i]);
             ASSERT_NE(text, nullptr);
-            EXPECT_EQ(std::wstring(text.get()), std::to_wstring(w * 1000 + i));
+            EXPECT_EQ(*text, std::to_wstring(w * 1000 + i));
         }
 }
 

@@ -13,6 +13,19 @@ TEST(StatusOutput, RawStartsAtTheFirstLeftBrace) {
 TEST(StatusOutput, NoBraceOrNoOutputGivesEmptyRaw) {
     EXPECT_EQ(rawStatus(""), "");
     EXPECT_EQ(rawStatus("Error: the term is not recognised\r\n"), "");
+    EXPECT_EQ(rawStatusStart(""), 0u);
+    EXPECT_EQ(rawStatusStart("no brace"), 8u);
+}
+
+// The query quotes the raw status straight from its output, without cutting a copy first.
+TEST(StatusOutput, ReplyFromTheOutputItselfIsTheReplyFromTheCutRaw) {
+    const std::string outputs[] = {"WARNING: x\r\n{\"a\":\"\\\\\"}\r\n", "{}", "none", "",
+                                   std::string(70000, 'w') + "{" + std::string(70000, '"')};
+    for (const std::string& output : outputs)
+        EXPECT_EQ(statusReply(std::string_view(output).substr(rawStatusStart(output)), true),
+                  statusReply(rawStatus(output), true));
+    EXPECT_EQ(statusReply(std::string_view("x{\"k\":1}").substr(1), true),
+              R"~({"type":"status","raw":"{\"k\":1}"})~");
 }
 
 TEST(StatusOutput, ReplyCarriesRawAsAString) {
