@@ -40,6 +40,10 @@ constexpr UINT kPageMessage = WM_APP + 1;
 // handler, which cannot be re-entered, so the handler posts this and returns.
 constexpr UINT kPickZipMessage = WM_APP + 2;
 
+// A process of the runtime failed: the page is brought back once the runtime's handler has
+// returned (recoverPage).
+constexpr UINT kRecoverPageMessage = WM_APP + 3;
+
 inline bool sandboxMode() {
     return !state.hostsFile.empty();
 }

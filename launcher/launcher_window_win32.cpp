@@ -2,7 +2,11 @@
 
 #include <dwmapi.h>
 
+#include <utility>
+
 #include "launcher_state.h"
+#include "page_delivery.h"
+#include "page_host.h"
 #include "pending_texts.h"
 #include "pick_zip.h"
 #include "window_geometry.h"
@@ -41,8 +45,8 @@ void onDpiChanged(HWND window, LPARAM lParam) {
 // postPageMessage did not make (another process posting this message) is ignored.
 void onPageMessage(LPARAM lParam) {
     std::unique_ptr<std::wstring> text = takePendingText(reinterpret_cast<const void*>(lParam));
-    if (state.webView && text)
-        state.webView->PostWebMessageAsJson(text->c_str());
+    if (text)
+        deliverToPage(std::move(*text));
 }
 
 LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -64,6 +68,9 @@ LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case kPickZipMessage:
         pickKitZip();
+        return 0;
+    case kRecoverPageMessage:
+        recoverPage();
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

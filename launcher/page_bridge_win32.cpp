@@ -6,6 +6,7 @@
 #include "files.h"
 #include "launcher_state.h"
 #include "log.h"
+#include "page_delivery.h"
 #include "page_replies.h"
 #include "page_request.h"
 #include "pending_texts.h"
@@ -51,7 +52,7 @@ void openFolder(const std::string& message) {
 void handlePageMessage(const std::string& message) {
     switch (pageCommand(message)) {
     case PageCommand::hello:
-        postPageMessage(helloReply(state.version, state.kitDir, state.server, sandboxMode()));
+        answerHello(helloReply(state.version, state.kitDir, state.server, sandboxMode()));
         break;
     case PageCommand::status:
         startStatus(message);

@@ -9,6 +9,8 @@
 #include "launcher_window.h"
 #include "log.h"
 #include "page_bridge.h"
+#include "page_delivery.h"
+#include "page_recovery.h"
 #include "page_rules.h"
 #include "startup_text.h"
 #include "utf8.h"
@@ -50,6 +52,27 @@ HRESULT onWebMessage(ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* a
     if (SUCCEEDED(args->get_WebMessageAsJson(&json)) && json)
         handlePageMessage(toUtf8(json));
     CoTaskMemFree(json);
+    return S_OK;
+}
+
+// What the last failures asked for; the strongest wins, and recoverPage does it once.
+PageRecovery pendingRecovery = PageRecovery::none;
+
+// The page goes, so messages for it are kept until the next one says hello. The recovery
+// waits for this handler to return: closing the web view inside its own handler, or a
+// message box should no runtime come back, would re-enter the runtime.
+HRESULT onProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) {
+    COREWEBVIEW2_PROCESS_FAILED_KIND kind{};
+    if (!args || FAILED(args->get_ProcessFailedKind(&kind)))
+        return S_OK;
+    launcherLog("%s", processFailedLogLine(static_cast<int>(kind)).c_str());
+    PageRecovery recovery = recoveryFor(static_cast<int>(kind));
+    if (recovery == PageRecovery::none)
+        return S_OK;
+    holdPageMessages();
+    if (recovery > pendingRecovery)
+        pendingRecovery = recovery;
+    PostMessageW(state.mainWindow, kRecoverPageMessage, 0, 0);
     return S_OK;
 }
 
@@ -101,6 +124,11 @@ void addHandlers() {
     state.webView->add_WebMessageReceived(
         makeComHandler<ICoreWebView2WebMessageReceivedEventHandler,
                        IID_ICoreWebView2WebMessageReceivedEventHandler>(onWebMessage)
+            .Get(),
+        &token);
+    state.webView->add_ProcessFailed(
+        makeComHandler<ICoreWebView2ProcessFailedEventHandler,
+                       IID_ICoreWebView2ProcessFailedEventHandler>(onProcessFailed)
             .Get(),
         &token);
 }
@@ -177,4 +205,17 @@ void closePageHost() {
         state.controller->Close();
     state.webView.Reset();
     state.controller.Reset();
+}
+
+void recoverPage() {
+    PageRecovery recovery = pendingRecovery;
+    pendingRecovery = PageRecovery::none;
+    if (recovery == PageRecovery::reload && state.webView) {
+        state.webView->Reload();
+    } else if (recovery == PageRecovery::recreate) {
+        // The runtime has closed the web view with its browser; that environment makes no
+        // more, so everything starts again from a new one.
+        closePageHost();
+        startPageHost();
+    }
 }

@@ -335,6 +335,74 @@ class ServerCheck(ScriptTestCase):
         self.assertEqual(self.server.requests, [])
 
 
+class PageBackAfterProcessFailure(ScriptTestCase):
+    """The runtime's renderer or browser process fails while an action runs: the launcher
+    brings its page back, and what the action said meanwhile reaches the new page after its
+    hello, in order."""
+
+    def game(self, name):
+        game = os.path.join(self.folder, name)
+        os.makedirs(os.path.join(game, "package", "patch_npk"), exist_ok=True)
+        return game
+
+    def fail_during(self, action, kind, recovered):
+        """Starts the action, fails the process once its first line is on the page, lets the
+        action end while the page is away, and returns what the page got after its hello."""
+        self.powershell.plan(self.kit, action, [
+            "log %s one\\n" % action, "wait go-%s" % action, "log %s two\\n" % action,
+            'result {"ok":true}', "exit 0"])
+        self.assertEqual(self.request('{"cmd":"act","action":"%s","game":"%s"}' % (
+            action, json_path(self.game(action)))), ['{"type":"log","line":"%s one"}' % action])
+        self.mark = len(self.page.entries())
+        self.assertEqual(self.page.process_failed(kind)[3], 1)
+        recovered()
+        self.powershell.release(self.kit, "go-" + action)
+        # Both messages are on their way to the page once the end is logged.
+        wait_for(lambda: "action %s: exit 0, result 11 bytes" % action in self.log_texts(),
+                 "the end of the %s" % action)
+        self.page.ping()
+        failed_at = self.mark
+        self.assertEqual(self.posted(), [], "nothing goes to a page that is away")
+        self.assertEqual(self.page.post_json('{"cmd":"hello"}'), 1)
+        self.mark = failed_at
+        return self.wait_for_posts(3, "the hello reply and what was kept")
+
+    def hello_reply(self):
+        return ('{"type":"hello","version":"1.0 (2026-10-13)","kit":"%s","server":"",'
+                '"sandbox":false}' % json_path(self.kit))
+
+    def test_renderer_and_browser_failures_bring_the_page_back_and_lose_nothing(self):
+        self.start("process_failed")
+        web = harness.to_windows_path(os.path.join(self.kit, "launcher", "web"))
+
+        def reloaded():
+            self.page.wait_for_call("webview.Reload")
+        self.assertEqual(self.fail_during("install", "render-exited", reloaded), [
+            self.hello_reply(), '{"type":"log","line":"install two"}',
+            '{"type":"done","action":"install","exit":0,"raw":"{\\"ok\\":true}"}'])
+
+        def recreated():
+            wait_for(lambda: len(self.page.calls("webview.Navigate")) == 2, "a new page")
+        self.assertEqual(self.fail_during("repair", "browser-exited", recreated), [
+            self.hello_reply(), '{"type":"log","line":"repair two"}',
+            '{"type":"done","action":"repair","exit":0,"raw":"{\\"ok\\":true}"}'])
+        self.assertEqual(len(self.page.calls("loader.CreateCoreWebView2EnvironmentWithOptions")), 2)
+
+        # An unresponsive renderer is only logged; the page keeps getting its messages.
+        self.mark = len(self.page.entries())
+        self.page.process_failed("render-unresponsive")
+        self.assertEqual(self.request('{"cmd":"hello"}'), [self.hello_reply()])
+
+        texts = [t for t in self.log_texts() if t.startswith("WebView2")]
+        self.assertEqual(texts, [
+            "WebView2 ready, page from " + web,
+            "WebView2 render process exited; reloading the page",
+            "WebView2 browser process exited; starting the page again",
+            "WebView2 ready, page from " + web,
+            "WebView2 process failed, kind 2"])
+        self.assertEqual(self.close_and_wait(self.processes[-1], self.window["pid"]), 0)
+
+
 class ExitWhileWorkersRun(ScriptTestCase):
     """The player closes the launcher while workers run: held open (scripts that wait, a
     server that never answers) or ending before, during or after the launcher shuts down."""

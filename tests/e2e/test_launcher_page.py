@@ -88,6 +88,7 @@ class PageHost(PageTestCase):
             ("webview.add_NavigationStarting", 1),
             ("webview.add_NewWindowRequested", 2),
             ("webview.add_WebMessageReceived", 3),
+            ("webview.add_ProcessFailed", 4),
             ("controller.put_Bounds", 0, 0, client[0], client[1]),
             ("webview.Navigate", START_PAGE),
             ("navigation.get_Uri",),
