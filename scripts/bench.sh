@@ -5,13 +5,17 @@
 #   bash scripts/bench.sh --benchmark_filter=Json --benchmark_min_time=1
 # Timings depend on the machine and its load; nothing here is checked against a limit.
 #
-#   bash scripts/bench.sh --wine
+#   bash scripts/bench.sh --wine [--quick] [--rounds N] [--cpu-seconds N] [--only NAME ...]
 # instead builds the windows preset and runs the real programs under Wine and Xvfb with the
-# end-to-end tests' stand-ins (bench/wine/run_wine_bench.py, a few minutes): round trips and
-# the lossless rate of the overlay's UDP link, its CPU and memory, the launcher's status query
-# and action log, each beside a baseline measured in the same run. The Markdown table goes to
-# build/bench/wine_results.md. VYR_WINDOWS_BUILD_DIR (build/windows), VYR_E2E_DIR (the Wine
-# prefix and display, build/bench/wine) and VYR_BENCH_DIR (build/bench) choose other folders.
+# end-to-end tests' stand-ins (bench/wine/run_wine_bench.py, under 10 minutes; --quick about
+# 4): round trips, the lossless rate and bursts of the overlay's UDP link, its CPU hidden and
+# active and its memory, the launcher's status query and action log. Each figure is measured
+# in paired rounds against a baseline (5, or 3 with --quick; program and baseline one after the
+# other, taking turns which goes first), and the table gives the median of the rounds' ratios
+# with their spread and marks a figure noisy when the spread is wider than its gap. The
+# Markdown table goes to build/bench/wine_results.md. VYR_WINDOWS_BUILD_DIR (build/windows),
+# VYR_E2E_DIR (the Wine prefix and display, build/bench/wine) and VYR_BENCH_DIR (build/bench)
+# choose other folders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,10 +26,21 @@ if [ "${1:-}" = "--wine" ]; then
             { echo "bench: $tool is missing; run bash scripts/setup.sh" >&2; exit 1; }
     done
     windows=$(realpath -m "${VYR_WINDOWS_BUILD_DIR:-build/windows}")
-    [ -f "$windows/CMakeCache.txt" ] || cmake --preset windows -B "$windows" >/dev/null
     # Only what the run starts: the programs, the stand-ins, the test tools and the baselines.
-    cmake --build "$windows" -j2 --target overlay_host launcher echo_baseline gui_baseline \
-        standin_game webview2_standin webview2_browser standin_powershell wintool launcher_tool
+    # Builds into build/ wait for each other on the shared build lock, where flock is there.
+    build() {
+        [ -f "$windows/CMakeCache.txt" ] || cmake --preset windows -B "$windows" >/dev/null
+        cmake --build "$windows" -j2 --target overlay_host launcher echo_baseline gui_baseline \
+            status_baseline foreground_probe standin_game webview2_standin webview2_browser \
+            standin_powershell wintool launcher_tool
+    }
+    if command -v flock >/dev/null; then
+        export windows
+        export -f build
+        flock /tmp/vyr-build.lock bash -c build
+    else
+        build
+    fi
     export VYR_WINDOWS_BUILD_DIR=$windows
     export VYR_E2E_DIR=$(realpath -m "${VYR_E2E_DIR:-build/bench/wine}")
     exec python3 bench/wine/run_wine_bench.py \

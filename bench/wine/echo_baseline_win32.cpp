@@ -1,7 +1,7 @@
 // The least a Wine program can do for a datagram round trip the way overlay_host does it: a
-// loopback UDP socket whose arrivals are posted to a window (WSAAsyncSelect), drained with
-// recvfrom on each notification and answered with sendto. Every datagram goes back unchanged
-// to its sender. The port is the whole command line.
+// loopback UDP socket whose arrivals are posted to a window (WSAAsyncSelect), one recvfrom on
+// each notification (which comes again while more data waits) answered with sendto. Every
+// datagram goes back unchanged to its sender. The port is the whole command line.
 #include <windows.h>
 #include <winsock2.h>
 
@@ -14,22 +14,19 @@ constexpr UINT kSocketMessage = WM_APP + 1;
 SOCKET udpSocket = INVALID_SOCKET;
 char buffer[65536];
 
-void echoWaiting() {
-    for (;;) {
-        sockaddr_in sender{};
-        int senderSize = sizeof sender;
-        int received = recvfrom(udpSocket, buffer, 65535, 0, reinterpret_cast<sockaddr*>(&sender),
-                                &senderSize);
-        if (received < 1)
-            return;
+void echoNext() {
+    sockaddr_in sender{};
+    int senderSize = sizeof sender;
+    int received =
+        recvfrom(udpSocket, buffer, 65535, 0, reinterpret_cast<sockaddr*>(&sender), &senderSize);
+    if (received > 0)
         sendto(udpSocket, buffer, received, 0, reinterpret_cast<const sockaddr*>(&sender),
                senderSize);
-    }
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kSocketMessage) {
-        echoWaiting();
+        echoNext();
         return 0;
     }
     if (message == WM_DESTROY) {
