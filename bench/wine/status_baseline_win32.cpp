@@ -3,16 +3,19 @@
 // output and error, its read end kept from the child, no window, the caller's standard input),
 // read the output in chunks of 64 KiB until the pipe ends, wait for the process and close
 // everything. Timed from just before the pipe is made to the read end closed, the span of the
-// launcher's "status: ... bytes in ... ms" line. It runs the query twice and times the second:
-// the first in a fresh process pays for loading what process creation needs, which the
-// long-running launcher has paid for before its first query.
-//   status_baseline.exe RESULT_FILE WORKING_FOLDER COMMAND_LINE_FILE
+// launcher's "status: ... bytes in ... ms" line.
+//   status_baseline.exe PORT WORKING_FOLDER COMMAND_LINE_FILE
 // The command line file holds the command line in UTF-8 (the launcher's own, as the stand-in
-// PowerShell recorded it). RESULT_FILE gets "<bytes> <microseconds>", written whole.
+// PowerShell recorded it). Like the launcher it stays running and queries on request: each
+// datagram to 127.0.0.1:PORT runs one query and is answered with "<bytes> <microseconds>", or
+// "failed" when the process could not be started; "ping" is answered "pong" and runs nothing.
+#include <winsock2.h>
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -36,16 +39,6 @@ std::wstring readCommandLine(const wchar_t* path) {
         MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
                             size);
     return text;
-}
-
-bool writeResult(const std::wstring& path, size_t bytes, long long microseconds) {
-    std::wstring temporary = path + L".new";
-    FILE* file = _wfopen(temporary.c_str(), L"wb");
-    if (!file)
-        return false;
-    std::fprintf(file, "%llu %lld\n", static_cast<unsigned long long>(bytes), microseconds);
-    bool written = std::fclose(file) == 0;
-    return written && MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 // One query as the launcher runs it: the output's size and the time it took.
@@ -99,10 +92,37 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring commandLine = readCommandLine(args[3]);
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
-    size_t bytes = 0;
-    long long microseconds = 0;
-    for (int run = 0; run < 2; ++run)
-        if (!query(writable, args[2], bytes, microseconds))
-            return 4;
-    return writeResult(args[1], bytes, microseconds) ? 0 : 5;
+
+    WSADATA wsaData;
+    if (WSAStartup(0x0202, &wsaData) != 0)
+        return 3;
+    SOCKET requests = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(std::wcstol(args[1], nullptr, 10)));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(requests, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return 4;
+    for (;;) {
+        char request[64];
+        sockaddr_in sender{};
+        int senderSize = sizeof sender;
+        int got = recvfrom(requests, request, sizeof request, 0,
+                           reinterpret_cast<sockaddr*>(&sender), &senderSize);
+        if (got < 0)
+            break;
+        size_t bytes = 0;
+        long long microseconds = 0;
+        char answer[64] = "failed";
+        if (got >= 4 && std::memcmp(request, "ping", 4) == 0)
+            std::strcpy(answer, "pong");
+        else if (query(writable, args[2], bytes, microseconds))
+            std::snprintf(answer, sizeof answer, "%llu %lld",
+                          static_cast<unsigned long long>(bytes), microseconds);
+        sendto(requests, answer, static_cast<int>(std::strlen(answer)), 0,
+               reinterpret_cast<const sockaddr*>(&sender), senderSize);
+    }
+    closesocket(requests);
+    WSACleanup();
+    return 0;
 }
