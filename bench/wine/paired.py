@@ -2,12 +2,15 @@
 
 A figure is measured in rounds. Each round runs the program and its baseline one after the
 other, taking turns which goes first, so that whatever else loads the machine falls on both
-alike; the ratio of one round compares two runs minutes apart from nothing else. A row gives
+alike, and the ratio of one round compares two runs made moments apart. A row gives
 the median of the rounds' ratios with the lowest and highest, each side's median, every
 round's pair, and a verdict: a figure whose ratios spread wider than the gap it is meant to
-show (how far its median ratio lies from 1) is marked noisy and says so.
+show (how far its median ratio lies from 1) is marked noisy and says so, unless every round
+puts the program within 5 % of its baseline, which shows steadily that there is no gap.
 """
 import statistics
+
+SAME = 0.05  # ratios this close to 1 in every round show that there is no gap
 
 
 class Round:
@@ -57,6 +60,9 @@ def verdict(pairs):
     gap = abs(middle - 1.0)
     if spread <= gap:
         return "steady: spread %.2f within the gap %.2f from 1%s" % (spread, gap, lost)
+    if low >= 1 - SAME and high <= 1 + SAME:
+        return ("steady, no gap: program and baseline within %.0f %% of each other in every "
+                "round (%.2f-%.2f)%s" % (100 * SAME, low, high, lost))
     swings = "; round to round the program swung by %.0f %% and the baseline by %.0f %% of " \
              "their medians" % (100 * _swing([p for p, _ in pairs]),
                                 100 * _swing([b for _, b in pairs]))
