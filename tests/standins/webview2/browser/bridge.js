@@ -187,10 +187,15 @@ class Session {
             await route.continue();
             return;
         }
-        let relative = decodeURIComponent(url.pathname);
+        let relative;
+        try {
+            relative = decodeURIComponent(url.pathname);
+        } catch (error) {
+            relative = ""; // a malformed escape names no file
+        }
         if (relative.endsWith("/")) relative += "index.html";
         const file = path.join(folder, path.normalize(relative));
-        if (!file.startsWith(folder + path.sep) || !fs.existsSync(file) ||
+        if (!relative || !file.startsWith(folder + path.sep) || !fs.existsSync(file) ||
             !fs.statSync(file).isFile()) {
             await route.fulfill({ status: 404, body: "" });
             return;
