@@ -15,8 +15,7 @@ std::string jsonRect(const RECT& r) {
 
 } // namespace
 
-Controller::Controller(HWND parentWindow, DWORD browserProcessId,
-                       std::shared_ptr<BrowserLink> link)
+Controller::Controller(HWND parentWindow, DWORD browserProcessId, std::shared_ptr<BrowserLink> link)
     : parentWindow_(parentWindow), rasterizationScale_(monitorScale(parentWindow)),
       link_(std::move(link)) {
     webView_ = adopt(new WebView(browserProcessId, link_));
