@@ -15,6 +15,7 @@ process id as the note ("chromium", PID).
 """
 import json
 import os
+import re
 import signal
 import socket
 import struct
@@ -98,19 +99,17 @@ class BrowserBridge:
                 continue
             try:
                 with open("/proc/%d/cmdline" % pid, "rb") as f:
-                    argv = f.read().split(b"\0")
+                    command = f.read()
             except OSError:
                 continue
-            if not argv or b"chrom" not in os.path.basename(argv[0]):
+            if b"chrom" not in os.path.basename(command.split(b"\0")[0].split(b" ")[0]):
                 continue
-            types = [a for a in argv if a.startswith(b"--type=")]
-            if kind == "any" or (kind is None and not types) or (kind and b"--type=" + kind.encode() in types):
+            # Chromium's helpers may rewrite their command line into one string.
+            types = re.findall(rb"--type=([a-z-]+)", command)
+            if kind == "any" or (kind is None and not types) or \
+                    (kind and kind.encode() in types):
                 found.append(pid)
         return found
-
-    def kill_renderers(self):
-        for pid in self.processes("renderer"):
-            os.kill(pid, signal.SIGKILL)
 
     def close(self):
         if self._inspector is not None:
