@@ -1,4 +1,4 @@
-// The overlay's UTF-8 codec (the Linux half): any bytes decode without a crash into
+// The UTF-8 codec both programs share (the Linux half): any bytes decode without a crash into
 // well-formed UTF-16, which encodes to well-formed UTF-8 that decodes back to it; valid UTF-8
 // and well-formed UTF-16 come through a round trip unchanged.
 #include "fuzz_input.h"
