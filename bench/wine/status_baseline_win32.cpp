@@ -109,6 +109,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         int senderSize = sizeof sender;
         int got = recvfrom(requests, request, sizeof request, 0,
                            reinterpret_cast<sockaddr*>(&sender), &senderSize);
+        // An answer that found the asker gone leaves a port-unreachable that the next receive
+        // reports as WSAECONNRESET (the recvfrom reference); the overlay reads past it too.
+        if (got < 0 && WSAGetLastError() == WSAECONNRESET)
+            continue;
         if (got < 0)
             break;
         size_t bytes = 0;
