@@ -9,7 +9,9 @@ const { ROOT, serve, launch, openPage } = require('./harness');
 const { decodePng } = require('../standins/webview2/browser/png');
 
 const WEB = path.join(ROOT, 'kit', 'overlay', 'web');
+const { KIT_PADS } = require(path.join(WEB, 'pads.js'));
 const PADS = {
+  kitVersion: KIT_PADS.version,
   pads: {
     '': { title: 'VYR', buttons: [{ label: 'Ping', cmd: 'ping', arg: '' }] },
     map: {
@@ -330,13 +332,36 @@ test('leaves a pad layout file when there is none, and uses the one there is', a
   await host.deliver('{"type":"file","name":"vyr_pad.json","ok":false,"text":""}');
   const save = await host.waitPostedWhere((m) => m.type === 'save' && m.file === 'vyr_pad.json', from);
   const layout = JSON.parse(save.message.text);
-  assert.ok(layout.pads && layout.pads[''] && layout.pads[''].buttons.length > 0);
+  assert.deepEqual(layout, { kitVersion: KIT_PADS.version, kit: KIT_PADS.pads, pads: KIT_PADS.pads });
 
   // The name comes back as the page sent it or in any case.
   await host.deliver({ type: 'file', name: 'VYR_PAD.JSON', ok: true, text: JSON.stringify(PADS) });
   await host.deliver('{"type":"show","pad":"map"}');
   await host.waitText('#pad-title', 'Map pad');
-  assert.equal((await host.postedOfType('save', from)).length, 1, 'an existing layout is not overwritten');
+  assert.equal((await host.postedOfType('save', from)).length, 1, 'a layout of this kit version is not overwritten');
+
+  // A layout saved under an older kit: the player renamed Map and added Wave; the kit has since
+  // added Inventory, renamed Pong to Ping and dropped Reload.
+  const map = { label: 'Map', cmd: 'open_map', arg: '' };
+  const older = { title: 'VYR', buttons: [map, { label: 'Pong', cmd: 'ping', arg: '' }, { label: 'Reload', cmd: 'reload_ui', arg: '' }] };
+  const mine = { title: 'VYR', buttons: [{ ...map, label: 'World map' }, older.buttons[1], older.buttons[2], { label: 'Wave', cmd: 'emote', arg: 'wave' }] };
+  const again = await host.count();
+  await host.deliver({ type: 'file', name: 'vyr_pad.json', ok: true, text: JSON.stringify({ kitVersion: 0, kit: { '': older }, pads: { '': mine, map: PADS.pads.map } }) });
+  const upgrade = JSON.parse((await host.waitPostedWhere((m) => m.type === 'save' && m.file === 'vyr_pad.json', again)).message.text);
+  assert.equal(upgrade.kitVersion, KIT_PADS.version);
+  assert.deepEqual(upgrade.kit, KIT_PADS.pads);
+  assert.deepEqual(upgrade.pads.map, PADS.pads.map, 'a pad of the player\'s own stays');
+  await host.deliver('{"type":"show"}');
+  await host.page.waitForFunction(() => document.querySelectorAll('#pad-buttons button').length === 4);
+  const shown = await host.page.locator('#pad-buttons button').evaluateAll((list) => list.map((b) => [b.textContent, b.dataset.cmd]));
+  assert.deepEqual(shown, [['World map', 'open_map'], ['Inventory', 'open_inventory'], ['Ping', 'ping'], ['Wave', 'emote']]);
+  assert.deepEqual(upgrade.pads[''].buttons.map((b) => b.label), shown.map(([label]) => label));
+
+  // Saved again under this version, the upgraded layout is kept as it is.
+  const kept = await host.count();
+  await host.deliver({ type: 'file', name: 'vyr_pad.json', ok: true, text: JSON.stringify(upgrade) });
+  await host.settle();
+  assert.deepEqual(await host.postedOfType('save', kept), []);
   assert.deepEqual(host.errors, []);
 });
 

@@ -10,8 +10,9 @@
 //
 // Stable hooks for tests and tools:
 //   #panel                            the pad card (hidden until "show"); #pad-title, #pad-text
-//   #pad-buttons button[data-cmd]     one per pad button, in layout order; data-cmd and
-//                                     data-arg are the "game" request its click sends
+//   #pad-buttons button[data-cmd]     one per pad button, in layout order, built from the
+//                                     layout (pads.js, vyr_pad.json); data-cmd and data-arg
+//                                     are the "game" request its click sends
 //   #game-echo                        the last request sent to the game
 //   #note-list li[data-note]          one per note shown, oldest first; title and text in
 //                                     [data-note-title] and [data-note-text]
@@ -23,18 +24,7 @@
   var SETTINGS_FILE = 'vyr_overlay.json';
   var PAD_FILE = 'vyr_pad.json';
   var DEFAULT_SETTINGS = { scale: 100, corner: 'top-right', notes: 5 };
-  var DEFAULT_PADS = {
-    pads: {
-      '': {
-        title: 'VYR',
-        buttons: [
-          { label: 'Map', cmd: 'open_map', arg: '' },
-          { label: 'Inventory', cmd: 'open_inventory', arg: '' },
-          { label: 'Ping', cmd: 'ping', arg: '' }
-        ]
-      }
-    }
-  };
+  var KIT_PADS = window.VyrPads.KIT_PADS; // pads.js: the kit's pads and their version
   var GAME_COMMAND = /^[a-z_]{1,39}$/;
 
   var host = window.chrome && window.chrome.webview;
@@ -42,7 +32,7 @@
 
   var state = {
     settings: copy(DEFAULT_SETTINGS),
-    pads: copy(DEFAULT_PADS),
+    pads: { pads: copy(KIT_PADS.pads) },
     pad: null,            // pad text of the last show, null while hidden
     notes: [],
     notesShown: false,
@@ -103,12 +93,17 @@
       applySettings();
       fillSettingsForm();
     } else if (name === PAD_FILE) {
-      if (parsed && parsed.pads && typeof parsed.pads === 'object') {
-        state.pads = parsed;
+      if (message.ok === true && !(parsed && parsed.pads && typeof parsed.pads === 'object')) {
+        // A file being edited by hand may be broken for a while: show the kit's pads, keep it.
+        state.pads = { pads: copy(KIT_PADS.pads) };
       } else {
-        state.pads = copy(DEFAULT_PADS);
-        // Leave a layout file for kit makers to edit when there is none yet.
-        if (message.ok !== true) saveFile(PAD_FILE, state.pads);
+        // None yet: leave one to edit. An older kit's: take the newer pads, keep the player's.
+        var merged = window.VyrPads.mergePads(message.ok === true ? parsed : null);
+        state.pads = merged.layout;
+        if (merged.changed) {
+          saveFile(PAD_FILE, merged.layout);
+          log('pad layout ' + (message.ok === true ? 'brought to' : 'written for') + ' kit pads version ' + KIT_PADS.version);
+        }
       }
       if (state.pad !== null) renderPad();
     }
@@ -127,7 +122,7 @@
   function padFor(text) {
     var pads = state.pads.pads || {};
     if (Object.prototype.hasOwnProperty.call(pads, text) && pads[text]) return pads[text];
-    return pads[''] || DEFAULT_PADS.pads[''];
+    return pads[''] || KIT_PADS.pads[''] || { title: 'VYR', buttons: [] };
   }
 
   function renderPad() {
