@@ -61,34 +61,35 @@ test('shows version, kit, server and sandbox state from hello', async () => {
   assert.deepEqual(host.errors, []);
 });
 
-test('shows the installation status from the raw text, field by field', async () => {
+test('shows the state in a sentence and a badge, the next thing to do as the primary button', async () => {
   const host = await fresh();
-  const status = {
-    installed: true,
-    gameVersion: '2.11.0',
-    kit_version: '1.4.2',
-    patches: ['fonts', 'hud'],
-    hosts: { redirected: false, file: 'C:\\Windows\\System32\\drivers\\etc\\hosts' },
-    lastAction: null
-  };
-  await host.deliver({ type: 'status', raw: JSON.stringify(status) });
-  await host.waitText('#status', 'Game version');
-  const shown = await host.text('#status');
-  for (const text of ['Installed', 'yes', '2.11.0', 'Kit version', '1.4.2', 'fonts', 'hud',
-    'Redirected', 'no', 'C:\\Windows\\System32\\drivers\\etc\\hosts', 'Last action', 'none']) {
-    assert.ok(shown.includes(text), `status shows ${text}: ${shown}`);
+  const primary = () => host.page.locator('#primary-slot button').getAttribute('id');
+  const cases = [
+    [{ installed: false, summary: 'The kit is not installed in this game.' }, 'Not installed', 'install'],
+    [{ installed: true, summary: 'The kit is installed.' }, 'Installed', 'play'],
+    [{ installed: true, missingFiles: ['package/x.lua'] }, 'Changed files', 'repair'],
+    [{ installed: true, hostsRedirected: false }, 'Changed files', 'repair'],
+    [{ installed: true, interrupted: true }, 'Interrupted run', 'repair'],
+    [{ installed: false, gameFound: false }, 'Game not found', 'install'],
+    [{ installed: true, kitVersion: '1.1', installedVersion: '1.0' }, 'Update ready', 'install']
+  ];
+  for (const [fields, badge, next] of cases) {
+    await host.deliver({ type: 'status', raw: JSON.stringify({ ok: true, hostsRedirected: true, ...fields }) });
+    await host.waitText('#badge', badge);
+    assert.equal(await primary(), next, badge);
   }
+  // Members a kit's own script adds are listed under Details.
+  await host.deliver({ type: 'status', raw: JSON.stringify({ ok: true, installed: true, gameVersion: '2.11.0', patches: ['hud'] }) });
+  await host.waitText('#status-more', 'Game version');
+  assert.match(await host.page.locator('#status-more').textContent(), /2\.11\.0.*hud/);
 
   await host.deliver('{"type":"status","raw":""}');
   await host.waitText('#status-note', 'The kit script gave no status.');
-  assert.equal(await host.text('#status'), '');
-
   await host.deliver('{"type":"status","raw":"","why":"Windows PowerShell could not be started"}');
   await host.waitText('#status-note', 'Windows PowerShell could not be started. The kit script could not run');
-
   await host.deliver('{"type":"status","raw":"{broken"}');
-  await host.waitText('#status', 'could not be read');
-  assert.match(await host.text('#status'), /\{broken/);
+  await host.waitText('#status-note', 'could not be read: {broken');
+  assert.equal(await host.text('#badge'), 'Unknown');
 
   const from = await host.count();
   await host.page.getByRole('button', { name: 'Refresh' }).click();
@@ -96,21 +97,38 @@ test('shows the installation status from the raw text, field by field', async ()
   assert.deepEqual(host.errors, []);
 });
 
-test('runs install with a live progress log and shows the result', async () => {
+// The bar's share and whether it only sweeps (no plan yet).
+const bar = (host) => host.page.evaluate(() => [document.getElementById('bar').getAttribute('aria-valuenow'),
+  document.getElementById('bar').classList.contains('indeterminate')]);
+
+test('runs install with steps counted on a bar, the log behind Details, and shows the result', async () => {
   const host = await fresh();
   const from = await startAction(host, 'install');
   await host.waitPosted({ cmd: 'act', action: 'install', game: GAME }, from);
   await host.waitText('#message', 'Install is running');
   assert.ok(await host.page.locator('#repair').isDisabled());
+  // A script that writes no plan: the bar sweeps and the lines are the words.
   await host.deliver('{"type":"log","line":"copying files"}');
-  await host.waitText('#log', 'copying files');
-  await host.deliver('{"type":"log","line":"patching \\"hud\\" 50%"}');
-  await host.waitText('#log', 'patching "hud" 50%');
-  const raw = JSON.stringify({ ok: true, changed: 12, backup: 'C:\\Games\\Cindergale\\vyr_launcher\\backup' });
+  await host.waitText('#step', 'Copying files.');
+  assert.deepEqual(await bar(host), [null, true]);
+  await host.deliver('{"type":"log","line":"plan: 4 steps, 48213 bytes to write"}');
+  await host.deliver('{"type":"log","line":"step 1/4: placed package\\\\script\\\\vyr_overlay.lua"}');
+  await host.waitText('#step', 'Step 1 of 4: placed package\\script\\vyr_overlay.lua');
+  assert.equal(await host.text('#bytes'), '47 KB to write');
+  await host.deliver('{"type":"log","line":"warning: patching \\"hud\\" took long"}');
+  await host.deliver('{"type":"log","line":"step 3/4: pointed the host names at the kit\\u2019s server"}');
+  await host.waitText('#step', 'Step 3 of 4');
+  assert.deepEqual(await bar(host), ['75', false]);
+  assert.ok(!(await host.page.locator('#log').isVisible()), 'the log waits behind Details');
+  await host.page.locator('#log-toggle').click();
+  await host.waitText('#log', 'patching "hud" took long');
+  const raw = JSON.stringify({ ok: true, message: 'The kit 1.0 is installed: 4 files placed.', changed: 12 });
   const done = await host.count();
   await host.deliver({ type: 'done', action: 'install', exit: 0, raw });
   await host.waitText('#message', 'Install finished successfully.');
-  assert.match(await host.text('#result'), /Changed\s+12/);
+  assert.equal(await host.text('#result'), 'The kit 1.0 is installed: 4 files placed.');
+  assert.match(await host.text('#result-raw'), /Changed\s+12/);
+  assert.deepEqual(await bar(host), ['100', false]);
   assert.ok(!(await host.page.locator('#repair').isDisabled()));
   // The installation has changed: the page asks for the status again.
   await host.waitPosted({ cmd: 'status' }, done);
@@ -137,7 +155,7 @@ test('keeps a changed file: its SHA-256 goes with the status and with Repair, an
   await host.deliver(status(false));
   await host.waitText('#status-note', 'The VYR kit 1.0 is installed. 2 of its files differ from the kit.');
   await host.waitText('#status', 'package/script/vyr_overlay.lua');
-  assert.match(await host.text('#status'), /Hosts redirected\s+yes/);
+  assert.equal(await host.text('#badge'), 'Changed files');
   const keep = host.page.locator('#status li', { hasText: 'vyr_overlay.lua' }).getByRole('button');
   assert.equal(await keep.innerText(), 'Keep my version');
 
@@ -172,7 +190,7 @@ test('keeps a changed file: its SHA-256 goes with the status and with Repair, an
   assert.deepEqual(again.errors, []);
 });
 
-test('repair and uninstall ask for their actions; a failing script shows its exit code', async () => {
+test('repair says what it put back; a failing script says what happened and what to do', async () => {
   const host = await fresh();
   let from = await startAction(host, 'repair');
   await host.waitPosted({ cmd: 'act', action: 'repair', game: GAME }, from);
@@ -180,17 +198,33 @@ test('repair and uninstall ask for their actions; a failing script shows its exi
   await host.waitText('#message', 'Repair failed (exit code 3).');
   await host.waitText('#result', 'The script left no result.');
 
+  await startAction(host, 'repair');
+  await host.deliver({ type: 'done', action: 'repair', exit: 0, raw: '{"ok":true,"restored":["package/x.lua","hosts file"]}' });
+  await host.waitText('#result', 'hosts file');
+  assert.match(await host.text('#result'), /^Put back:\s+package\/x\.lua\s+hosts file$/);
+  await startAction(host, 'repair');
+  await host.deliver({ type: 'done', action: 'repair', exit: 0, raw: '{"ok":true,"restored":[]}' });
+  await host.waitText('#result', 'Nothing needed putting back.');
+
   from = await startAction(host, 'uninstall');
   await host.waitPosted({ cmd: 'act', action: 'uninstall', game: GAME }, from);
   await host.deliver('{"type":"done","action":"uninstall","exit":0,"raw":"{\\"removed\\":true}"}');
   await host.waitText('#message', 'Uninstall finished successfully.');
-  assert.match(await host.text('#result'), /Removed\s+yes/);
+  assert.match(await host.page.locator('#result-raw').textContent(), /Removedyes/);
 
-  // A script that says why it failed: the page says it in those words.
-  from = await startAction(host, 'install');
-  await host.deliver({ type: 'done', action: 'install', exit: 1,
-    raw: JSON.stringify({ ok: false, why: 'placing package/x failed: No space left on device', steps: [] }) });
-  await host.waitText('#message', 'Install failed: placing package/x failed: No space left on device.');
+  // A script that says why it failed: the page says it in those words, and what to do next.
+  for (const [why, next] of [
+    ['placing package/x failed: No space left on device.', 'What to do: Free some space'],
+    ['placing package/x failed: package/x is in use: close Cindergale, then try again.', ''],
+    ['the kit\'s settings cannot be read: bad JSON.', 'What to do: Try again. If it fails the same way']]) {
+    await startAction(host, 'install');
+    await host.deliver({ type: 'done', action: 'install', exit: 1,
+      raw: JSON.stringify({ ok: false, why, steps: [], rolledBack: true, warnings: [] }) });
+    await host.waitText('#message', 'Install failed: ' + why);
+    await host.waitText('#result', 'Nothing was changed: the kit undid this run\u2019s steps.');
+    if (next) await host.waitText('#result', next);
+    else assert.doesNotMatch(await host.text('#result'), /What to do/);
+  }
   assert.deepEqual(host.errors, []);
 });
 
@@ -251,21 +285,26 @@ test('picks the Rookmere kit zip and installs it', async () => {
 test('checks the server and says what came back', async () => {
   const host = await fresh();
   await host.deliver('{"type":"server","ok":true,"ms":87,"status":"{\\"open\\":true}","manifest":""}');
-  await host.waitText('#server-state', 'The server answered in 87 ms.');
-  assert.match(await host.text('#server-state'), /Status: received; update manifest: not received\./);
+  await host.waitText('#server-state', 'Server: reachable');
+  await host.page.locator('#details-toggle').click();
+  assert.equal(await host.text('#server-answer'), 'answered in 87 ms; status received, update manifest not received');
   assert.ok(await host.page.locator('#server-docs').isVisible());
+  await host.page.keyboard.press('Escape');
+  assert.ok(!(await host.page.locator('#details').isVisible()));
 
+  // Offline is not a failure: the kit installs and plays without its server.
   await host.deliver('{"type":"server","ok":false,"ms":12004,"status":"","manifest":""}');
-  await host.waitText('#server-state', 'The server could not be reached in 12004 ms.');
+  await host.waitText('#server-state', 'Server: not reachable: you can still install and play');
+  assert.doesNotMatch(await host.page.locator('#server-card').getAttribute('class'), /bad/);
   assert.ok(!(await host.page.locator('#server-docs').isVisible()));
 
   await host.deliver('{"type":"server","ok":false,"why":"no server in launcher.json"}');
-  await host.waitText('#server-state', 'No server in launcher.json. There is no server to check.');
+  await host.waitText('#server-state', 'Server: none set: you can still install and play');
 
   const from = await host.count();
   await host.page.getByRole('button', { name: 'Check' }).click();
   await host.waitPosted({ cmd: 'server' }, from);
-  await host.waitText('#server-state', 'Checking');
+  await host.waitText('#server-state', 'checking');
   assert.deepEqual(host.errors, []);
 });
 
@@ -314,30 +353,102 @@ test('remembers the game folder and ignores what it does not know', async () => 
   assert.deepEqual(again.errors, []);
 });
 
-test('screenshot of the launcher page', async () => {
-  const host = await fresh();
-  await host.deliver(HELLO);
-  await host.deliver({
+// What the reference script reports, with `fields` over it.
+function status(fields) {
+  return {
     type: 'status',
     raw: JSON.stringify({
-      ok: true,
-      summary: 'The VYR Ferrowake kit 1.0 is installed. 1 of its files differs from the kit or is missing: Repair puts it back.',
-      installed: true,
-      kitVersion: '1.0',
-      installedVersion: '1.0',
-      changedFiles: [{ path: 'package/config/vyr_overlay.ini', sha256: 'ab'.repeat(32), kept: false, from: 'the kit' }],
-      missingFiles: [],
-      hostsRedirected: true
+      ok: true, summary: '', installed: true, kitName: 'VYR Ferrowake kit', kitTitle: 'VYR Ferrowake',
+      kitVersion: '1.0', installedVersion: '1.0', rookmereVersion: '', game: GAME, gameFound: true,
+      changedFiles: [], missingFiles: [], hostsRedirected: true, hostsFile: 'C:\\Windows\\System32\\drivers\\etc\\hosts',
+      sandbox: false, kit: KIT, interrupted: false, busy: false, ...fields
     })
-  });
-  await host.deliver('{"type":"server","ok":true,"ms":87,"status":"{\\"open\\":true}","manifest":"{\\"version\\":\\"1.4.2\\"}"}');
-  await startAction(host, 'repair');
-  for (const line of ['checking C:\\Games\\Cindergale\\package\\patch_npk', 'restoring 3 files', 'done'])
-    await host.deliver({ type: 'log', line });
-  await host.deliver({ type: 'done', action: 'repair', exit: 0, raw: '{"restored":3,"ok":true}' });
-  await host.waitText('#message', 'Repair finished successfully.');
+  };
+}
+
+// The page in the launcher's window: nothing scrolls, then a screenshot.
+async function shoot(host, name, width = 1280, height = 720) {
+  await host.page.setViewportSize({ width, height });
   await host.settle();
-  await host.page.setViewportSize({ width: 1000, height: 900 });
-  await host.screenshot('launcher.png');
+  const [w, h, iw, ih] = await host.page.evaluate(() => [document.scrollingElement.scrollWidth,
+    document.scrollingElement.scrollHeight, innerWidth, innerHeight]);
+  assert.ok(w <= iw && h <= ih, `${name}: the page scrolls (${w} x ${h} in ${iw} x ${ih})`);
+  await host.screenshot(name);
+}
+
+test('each state fits the window without scrolling: first start, installed, changed files, mid-action, failed', async () => {
+  const host = await fresh();
+  await host.deliver(HELLO);
+  await host.deliver('{"type":"server","ok":false,"ms":8012,"status":"","manifest":""}');
+  await host.deliver(status({ installed: false, installedVersion: '', hostsRedirected: false,
+    summary: 'The VYR Ferrowake kit 1.0 is not installed in this game. Install places its files and points the game\'s host names at the kit\'s server.' }));
+  await host.waitText('#badge', 'Not installed');
+  await shoot(host, 'launcher-first-start.png');
+  await host.page.setViewportSize({ width: 980, height: 600 });
+  // Every control is reached with Tab, in order.
+  const reached = [];
+  for (let i = 0; i < 13; i++) {
+    await host.page.keyboard.press('Tab');
+    reached.push(await host.page.evaluate(() => document.activeElement.id));
+  }
+  assert.deepEqual(reached, ['check', 'details-toggle', 'refresh', 'install', 'repair', 'play', 'uninstall',
+    'game', 'open-game', 'open-kit', 'pickzip', 'download', 'rookmere']);
+  await host.page.keyboard.press('Shift+Tab');
+  await host.page.keyboard.press('Shift+Tab');
+  assert.equal(await host.page.evaluate(() => getComputedStyle(document.activeElement).outlineStyle), 'solid');
+  await shoot(host, 'launcher-first-start-980.png', 980, 600);
+
+  await host.deliver('{"type":"server","ok":true,"ms":87,"status":"{\\"open\\":true}","manifest":"{\\"files\\":[]}"}');
+  await host.deliver(status({ summary: 'The VYR Ferrowake kit 1.0 is installed. Every file is as the kit placed it. The game\'s host names point at the kit\'s server.' }));
+  await host.waitText('#badge', 'Installed');
+  await shoot(host, 'launcher-installed.png');
+  await host.page.locator('#details-toggle').click();
+  await shoot(host, 'launcher-details.png');
+  await host.page.locator('#details-close').click();
+
+  const changed = (n) => Array.from({ length: n }, (_, i) => ({ path: `package\\script\\vyr_part_${i}.lua`,
+    sha256: (i % 10).toString().repeat(64), kept: false, from: 'the kit', size: 1200 + 733 * i }));
+  const changedStatus = status({ changedFiles: changed(14), missingFiles: ['package\\config\\vyr_overlay.ini'],
+    summary: 'The VYR Ferrowake kit 1.0 is installed. 15 of its files differ from the kit or are missing: Repair puts them back. The game\'s host names point at the kit\'s server.' });
+  await host.deliver(changedStatus);
+  await host.waitText('#badge', 'Changed files');
+  await shoot(host, 'launcher-changed.png');
+  await shoot(host, 'launcher-changed-980.png', 980, 600);
+
+  await startAction(host, 'repair');
+  await host.deliver({ type: 'log', line: 'repair: kit C:\\Games\\Cindergale, game C:\\Games\\Cindergale (script 1.0, PowerShell 5.1)' });
+  await host.deliver({ type: 'log', line: 'plan: 16 steps, 48213 bytes to write' });
+  for (let k = 1; k <= 6; k++) await host.deliver({ type: 'log', line: `step ${k}/16: put back package\\script\\vyr_part_${k}.lua` });
+  await host.page.locator('#log-toggle').click();
+  await host.waitText('#step', 'Step 6 of 16');
+  await shoot(host, 'launcher-mid-action.png');
+  await shoot(host, 'launcher-mid-action-980.png', 980, 600);
+
+  const why = 'placing package\\script\\vyr_part_7.lua failed: package\\script\\vyr_part_7.lua is in use: close Cindergale, then try again.';
+  for (const line of ['failed: ' + why, 'rolled back: 6 of 6 changes of this run undone', 'repair: failed - ' + why])
+    await host.deliver({ type: 'log', line });
+  await host.deliver({ type: 'done', action: 'repair', exit: 1, raw: JSON.stringify({ ok: false, action: 'repair', why, rolledBack: true, warnings: [] }) });
+  await host.waitText('#message', 'Repair failed');
+  await host.deliver(changedStatus);
+  await host.waitText('#status', 'vyr_part_0.lua');
+  await shoot(host, 'launcher-failed.png');
+  assert.deepEqual(host.errors, []);
+});
+
+test('a renamed kit shows its own title, name and versions, apart from the launcher\'s', async () => {
+  const host = await fresh();
+  await host.deliver(HELLO);
+  await host.deliver(status({ kitName: 'Ashgrove relay kit', kitTitle: 'Ashgrove Relay', kitVersion: '3.2',
+    installedVersion: '3.1', summary: 'The Ashgrove relay kit 3.1 is installed; this kit is 3.2: Install updates it.' }));
+  await host.waitText('#kit-title', 'Ashgrove Relay');
+  assert.equal(await host.page.title(), 'Ashgrove Relay');
+  assert.equal(await host.text('#badge'), 'Update ready');
+  await host.page.locator('#details-toggle').click();
+  assert.equal(await host.text('#kit-name'), 'Ashgrove relay kit (Ashgrove Relay)');
+  assert.equal(await host.text('#kit-version'), '3.2');
+  assert.equal(await host.text('#installed-version'), '3.1');
+  assert.match(await host.text('#details'), /Launcher version\s+1\.4\.2/);
+  assert.doesNotMatch(await host.text('body'), /Ferrowake/);
+  await shoot(host, 'launcher-renamed.png');
   assert.deepEqual(host.errors, []);
 });

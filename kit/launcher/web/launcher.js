@@ -1,5 +1,7 @@
-// VYR Ferrowake launcher page. Requests go to the launcher as {"cmd":...}; every reply
-// comes back as an object whose "type" names it.
+// The kit's launcher page. Requests go to the launcher as {"cmd":...}; every reply comes back
+// as an object whose "type" names it. The page shows the state in one sentence and a badge,
+// offers the next thing to do as its one primary button, and keeps paths and versions behind
+// "Details".
 (function () {
   'use strict';
 
@@ -9,7 +11,7 @@
   var ACTION_NAMES = {
     install: 'Install', repair: 'Repair', uninstall: 'Uninstall', rookmere: 'The Rookmere kit install'
   };
-  // What the player can do about each of the launcher's reasons; the reason itself is
+  // What the player can do about each of the launcher's refusals; the reason itself is
   // always shown as the launcher gave it.
   var ADVICE = {
     'the game folder was not found':
@@ -25,8 +27,25 @@
     'Windows PowerShell could not be started':
       'The kit script could not run, so the installation status is unknown.'
   };
+  // What to do after a failed run, by what its reason says. A reason that already ends in
+  // advice of its own gets none added.
+  var NEXT = [
+    [/then try again\.?$|: use Install|install it first|unzip the kit again|choose the .*(zip|folder)|download it yourself/i, ''],
+    [/another action is still running/i, 'Wait until it has finished, then try again.'],
+    [/no space|disk is full|not enough space/i, 'Free some space on the game\u2019s drive, then try again.'],
+    [/link \(junction|symbolic link/i, 'Put a real folder or file in place of the link, then try again.'],
+    [/in use/i, 'Close Cindergale, then try again.'],
+    [/denied|unauthori[sz]ed|read-only/i,
+      'Close programs that may hold the game\u2019s files, allow Windows\u2019 permission prompt, then try again.']
+  ];
+  var PLAN = /^plan: (\d+) steps?, (\d+) bytes? to write/;
+  var STEP = /^step (\d+)\/(\d+): (.*)$/;
+  var BUSY_POLL_MS = 3000;
 
-  var state = { kit: '', busy: null, zip: '', hello: null, keepSha: '' };
+  var state = {
+    kit: '', busy: null, zip: '', hello: null, keepSha: '', status: null, typed: false,
+    run: null, busyTimer: 0
+  };
   var SHA256 = /^[0-9a-fA-F]{64}$/;
 
   function send(request) { if (host) host.postMessage(request); }
@@ -35,6 +54,11 @@
   // can mark it; Repair carries it too and leaves that file as it is.
   function askStatus() {
     send(state.keepSha ? { cmd: 'status', keepSha: state.keepSha } : { cmd: 'status' });
+  }
+
+  function refresh() {
+    $('status-note').textContent = 'Asking the kit script\u2026';
+    askStatus();
   }
 
   function setKeep(sha) {
@@ -49,11 +73,15 @@
     return Object.prototype.hasOwnProperty.call(ADVICE, why) ? ' ' + ADVICE[why] : '';
   }
 
+  function sentence(why) {
+    why = String(why || '');
+    return why.charAt(0).toUpperCase() + why.slice(1) + (/[.!?]$/.test(why) ? '' : '.');
+  }
+
   // A reason on its own, as a sentence.
   function plain(why) {
-    why = String(why || '');
     if (!why) return 'It did not work, and the launcher did not say why.';
-    return why.charAt(0).toUpperCase() + why.slice(1) + '.' + advice(why);
+    return sentence(why) + advice(String(why));
   }
 
   function say(text, kind) {
@@ -62,7 +90,22 @@
     m.className = 'message' + (kind ? ' ' + kind : '');
   }
 
-  // ---- showing JSON generically -------------------------------------------------------
+  function text(tag, content, cls) {
+    var el = document.createElement(tag);
+    el.textContent = content;
+    if (cls) el.className = cls;
+    return el;
+  }
+
+  function bytes(n) {
+    n = Number(n);
+    if (!isFinite(n) || n < 0) return '';
+    if (n < 1024) return n + ' bytes';
+    if (n < 1048576) return (n / 1024).toFixed(n < 10240 ? 1 : 0) + ' KB';
+    return (n / 1048576).toFixed(1) + ' MB';
+  }
+
+  // ---- showing JSON generically (members a kit's own script adds) ----------------------
 
   // "gameVersion" / "game_version" / "game-version" -> "Game version"
   function label(key) {
@@ -101,67 +144,155 @@
     return dl;
   }
 
-  function text(tag, content, cls) {
-    var el = document.createElement(tag);
-    el.textContent = content;
-    if (cls) el.className = cls;
-    return el;
+  function parse(raw) {
+    try { return { value: JSON.parse(raw) }; } catch (e) { return null; }
   }
 
-  // The parsed JSON, or undefined after showing the raw text as unreadable.
-  function parseShown(box, raw) {
-    try { return JSON.parse(raw); } catch (e) {
-      box.appendChild(text('p', 'The script\u2019s answer could not be read:', 'note'));
-      box.appendChild(text('pre', raw, 'raw'));
-      return undefined;
+  // ---- the state at a glance ------------------------------------------------------------
+
+  var BADGES = {
+    checking: 'Checking', 'not-installed': 'Not installed', installed: 'Installed', update: 'Update ready',
+    changed: 'Changed files', interrupted: 'Interrupted run', 'no-game': 'Game not found',
+    busy: 'Busy', working: 'Working', unknown: 'Unknown'
+  };
+
+  function badge(kind) {
+    var b = $('badge');
+    b.textContent = BADGES[kind];
+    b.className = 'badge ' + kind;
+  }
+
+  function isObject(v) { return !!v && typeof v === 'object' && !Array.isArray(v); }
+
+  function isChangedList(value) {
+    return Array.isArray(value) && value.every(function (f) {
+      return isObject(f) && typeof f.path === 'string' && SHA256.test(String(f.sha256));
+    });
+  }
+
+  function toRepair(s) {
+    var changed = isChangedList(s.changedFiles) ? s.changedFiles.filter(function (f) { return !f.kept; }) : [];
+    return changed.length + (Array.isArray(s.missingFiles) ? s.missingFiles.length : 0) +
+      (s.installed === true && s.hostsRedirected === false ? 1 : 0);
+  }
+
+  // The kind of state and the next thing to do in it.
+  function judge(s) {
+    if (!isObject(s) || s.ok === false) return { kind: 'unknown', next: 'install' };
+    var next = s.installed === true ? 'repair' : 'install';
+    if (s.busy === true) return { kind: 'busy', next: next };
+    if (s.interrupted === true) return { kind: 'interrupted', next: next };
+    if (s.gameFound === false) return { kind: 'no-game', next: 'install' };
+    if (s.installed !== true) return { kind: 'not-installed', next: 'install' };
+    if (toRepair(s) > 0) return { kind: 'changed', next: 'repair' };
+    if (s.kitVersion && s.installedVersion && s.kitVersion !== s.installedVersion) return { kind: 'update', next: 'install' };
+    return { kind: 'installed', next: 'play' };
+  }
+
+  // The next thing to do becomes the one primary button; the others stay where they were.
+  function setPrimary(id) {
+    var slot = $('primary-slot');
+    var current = slot.firstElementChild;
+    if (current && current.id === id) return;
+    if (current) {
+      current.classList.remove('primary', 'play');
+      $('secondary').insertBefore(current, $('secondary').children[['install', 'repair', 'play', 'uninstall'].indexOf(current.id)] || null);
     }
+    var button = $(id);
+    button.classList.add('primary');
+    if (id === 'play') button.classList.add('play');
+    slot.appendChild(button);
   }
 
-  function showJson(box, raw) {
-    box.textContent = '';
-    var parsed = parseShown(box, raw);
-    if (parsed === undefined) return undefined;
-    box.appendChild(render(parsed));
-    return parsed;
+  function fact(id, value) {
+    $(id).textContent = value === undefined || value === null || value === '' ? 'none' : String(value);
+  }
+
+  var SHOWN = ['ok', 'summary', 'why', 'installed', 'kitName', 'kitTitle', 'kitVersion', 'installedVersion',
+    'rookmereVersion', 'game', 'gameFound', 'changedFiles', 'missingFiles', 'hostsRedirected', 'hostsFile',
+    'sandbox', 'kit', 'interrupted', 'busy', 'script', 'powershell'];
+
+  function showStatus(s) {
+    state.status = s;
+    var verdict = judge(s);
+    if (!state.busy) badge(verdict.kind);
+    setPrimary(verdict.next);
+    $('status-note').className = 'summary' + (s.ok === false ? ' bad' : '');
+    $('status-note').textContent = typeof s.summary === 'string' && s.summary
+      ? s.summary : s.ok === false && s.why ? plain(s.why) : 'The kit script gave no summary.';
+    var title = String(s.kitTitle || s.kitName || '');
+    if (title) {
+      $('kit-title').textContent = title;
+      document.title = title;
+    }
+    fact('kit-name', s.kitName ? s.kitName + (s.kitTitle && s.kitTitle !== s.kitName ? ' (' + s.kitTitle + ')' : '') : s.kitTitle);
+    fact('kit-version', s.kitVersion);
+    fact('installed-version', s.installed === true ? s.installedVersion : 'not installed');
+    fact('rookmere-version', s.rookmereVersion);
+    fact('game-path', s.game);
+    fact('script-version', s.script);
+    fact('powershell', s.powershell);
+    fact('hosts-file', s.hostsFile ? s.hostsFile + (s.hostsRedirected === true ? ' (points at the kit\u2019s server)' : '') : '');
+    // Without a game of its own the status looks at the kit's folder; a player who unzipped
+    // the kit into the game has nothing to type.
+    if (s.gameFound === true && typeof s.game === 'string' && !state.typed && !$('game').value) $('game').value = s.game;
+    $('game-hint').className = 'hint' + (s.gameFound === false ? ' ask' : '');
+    var more = {};
+    Object.keys(s).forEach(function (k) { if (SHOWN.indexOf(k) < 0) more[k] = s[k]; });
+    $('status-more').textContent = '';
+    if (Object.keys(more).length) $('status-more').appendChild(render(more));
+    showChanged(s);
+    clearTimeout(state.busyTimer);
+    if (s.busy === true) state.busyTimer = setTimeout(askStatus, BUSY_POLL_MS);
   }
 
   // ---- files the script reports as changed: the player may keep one ------------------
 
-  function isChangedList(value) {
-    return Array.isArray(value) && value.every(function (f) {
-      return f && typeof f === 'object' && typeof f.path === 'string' && SHA256.test(String(f.sha256));
-    });
-  }
-
-  function changedFiles(files) {
-    var box = document.createElement('div');
-    box.className = 'changed';
-    box.appendChild(text('h3', 'Changed files'));
-    if (!files.length) {
-      box.appendChild(text('p', 'None: every file is as the kit placed it.', 'empty'));
-      return box;
-    }
+  function showChanged(s) {
+    var box = $('status');
+    box.textContent = '';
+    var files = isChangedList(s.changedFiles) ? s.changedFiles : [];
+    var missing = Array.isArray(s.missingFiles) ? s.missingFiles : [];
+    box.hidden = (!files.length && !missing.length) || !!state.busy;
+    if (box.hidden) return;
+    // A kept file that no longer differs needs keeping no more.
+    if (s.installed === true && state.keepSha && !files.some(function (f) {
+      return String(f.sha256).toLowerCase() === state.keepSha.toLowerCase();
+    })) setKeep('');
+    var total = 0;
+    var sized = files.every(function (f) { return typeof f.size === 'number'; });
+    files.forEach(function (f) { total += Number(f.size) || 0; });
+    box.appendChild(text('h2', 'Changed files' + (sized && files.length ? ' (' + bytes(total) + ')' : '')));
     var list = document.createElement('ul');
     files.forEach(function (f) {
       var kept = !!state.keepSha && String(f.sha256).toLowerCase() === state.keepSha.toLowerCase();
       var li = document.createElement('li');
-      li.appendChild(text('code', f.path, 'path'));
-      li.appendChild(text('span', kept ? 'kept: Repair leaves it as it is' : 'changed: Repair puts the kit\u2019s back',
+      var what = text('span', '', 'what');
+      what.appendChild(text('code', f.path, 'path'));
+      if (typeof f.size === 'number') what.appendChild(text('span', bytes(f.size), 'size'));
+      what.appendChild(text('span', kept ? 'kept: Repair leaves it as it is' : 'changed: Repair puts the kit\u2019s back',
         kept ? 'state kept' : 'state'));
+      li.appendChild(what);
       var button = text('button', kept ? 'Let Repair put it back' : 'Keep my version', 'keep');
       button.type = 'button';
       button.title = 'SHA-256 ' + f.sha256;
       button.addEventListener('click', function () {
         setKeep(kept ? '' : f.sha256);
-        $('status-note').textContent = 'Asking the kit script\u2026';
-        askStatus();
+        refresh();
       });
       li.appendChild(button);
       list.appendChild(li);
     });
+    missing.forEach(function (p) {
+      var li = document.createElement('li');
+      var what = text('span', '', 'what');
+      what.appendChild(text('code', String(isObject(p) ? p.path : p), 'path'));
+      what.appendChild(text('span', 'missing: Repair puts it back', 'state'));
+      li.appendChild(what);
+      list.appendChild(li);
+    });
     box.appendChild(list);
-    box.appendChild(text('p', 'Repair puts back every changed file except the one you keep.', 'hint'));
-    return box;
+    if (files.length) box.appendChild(text('p', 'Repair puts back every changed file except the one you keep.', 'hint'));
   }
 
   // ---- replies ------------------------------------------------------------------------
@@ -179,51 +310,66 @@
   }
 
   function onStatus(m) {
-    var note = $('status-note');
-    var box = $('status');
-    box.textContent = '';
-    note.className = 'note';
     if (m.why) {
-      note.textContent = plain(m.why);
-      note.className = 'note bad';
-    } else if (!m.raw) {
-      note.textContent = 'The kit script gave no status.';
-    } else {
-      note.textContent = '';
-      showStatus(box, note, parseShown(box, String(m.raw)));
-    }
-  }
-
-  // The summary as the note, the changed files with their keep buttons, the rest field by field.
-  function showStatus(box, note, status) {
-    if (status === undefined) return;
-    if (!status || typeof status !== 'object' || Array.isArray(status)) {
-      box.appendChild(render(status));
+      if (!state.busy) badge('unknown');
+      $('status-note').textContent = plain(m.why);
+      $('status-note').className = 'summary bad';
       return;
     }
-    var rest = {};
-    Object.keys(status).forEach(function (k) {
-      if (k !== 'summary' && !(k === 'changedFiles' && isChangedList(status[k]))) rest[k] = status[k];
-    });
-    if (typeof status.summary === 'string') {
-      note.textContent = status.summary;
-      note.className = 'note' + (status.ok === false ? ' bad' : '');
+    var parsed = m.raw ? parse(String(m.raw)) : null;
+    if (!parsed || !isObject(parsed.value)) {
+      if (!state.busy) badge('unknown');
+      $('status-note').className = 'summary bad';
+      $('status-note').textContent = !m.raw ? 'The kit script gave no status.'
+        : 'The kit script\u2019s answer could not be read: ' + String(m.raw).slice(0, 200);
+      $('status').hidden = true;
+      return;
     }
-    if (isChangedList(status.changedFiles)) {
-      // A kept file that no longer differs needs keeping no more.
-      if (status.installed === true && state.keepSha && !status.changedFiles.some(function (f) {
-        return String(f.sha256).toLowerCase() === state.keepSha.toLowerCase();
-      })) setKeep('');
-      box.appendChild(changedFiles(status.changedFiles));
-    }
-    box.appendChild(render(rest));
+    showStatus(parsed.value);
+  }
+
+  // The bar counts the planned steps; without a plan it only shows that work goes on.
+  function showProgress() {
+    var run = state.run;
+    var bar = $('bar');
+    var determinate = run.steps > 0 || run.end !== '';
+    var share = run.end === 'done' ? 1 : run.steps > 0 ? Math.min(run.step / run.steps, 1) : run.end ? 1 : 0;
+    bar.className = 'bar' + (determinate ? '' : ' indeterminate') + (run.end ? ' ' + run.end : '');
+    $('bar-fill').style.width = determinate ? Math.round(share * 100) + '%' : '';
+    if (determinate) bar.setAttribute('aria-valuenow', String(Math.round(share * 100)));
+    else bar.removeAttribute('aria-valuenow');
+    $('step').textContent = run.words;
+    $('bytes').textContent = !run.bytes || run.end === 'failed' ? '' : bytes(run.bytes) + (run.end ? ' written' : ' to write');
   }
 
   function onLog(m) {
+    var line = String(m.line);
     var log = $('log');
-    log.hidden = false;
-    log.textContent += String(m.line) + '\n';
+    log.textContent += line + '\n';
     log.scrollTop = log.scrollHeight;
+    var run = state.run;
+    if (!run) return;
+    var plan = PLAN.exec(line);
+    var step = STEP.exec(line);
+    if (plan) {
+      run.steps = Number(plan[1]);
+      run.bytes = Number(plan[2]);
+      if (!run.steps) run.words = 'Nothing to change.';
+    } else if (step) {
+      run.step = Number(step[1]);
+      run.steps = Number(step[2]) || run.steps;
+      run.words = 'Step ' + run.step + ' of ' + run.steps + ': ' + step[3];
+    } else if (/^interrupted run: /.test(line)) {
+      run.words = 'An interrupted earlier run was undone first.';
+    } else if (!run.steps && !/^\w+: (kit |done$|failed - )/.test(line)) {
+      run.words = sentence(line);
+    }
+    showProgress();
+  }
+
+  function nextStep(why) {
+    for (var i = 0; i < NEXT.length; i++) if (NEXT[i][0].test(why)) return NEXT[i][1];
+    return 'Try again. If it fails the same way, the full log is under Details.';
   }
 
   function onDone(m) {
@@ -232,36 +378,79 @@
     var result = $('result');
     result.textContent = '';
     if (m.ok === false) {
-      var why = m.why ? String(m.why) : 'the launcher did not say why';
-      say(name + ' did not run: ' + why + '.' + advice(why), 'bad');
+      var reason = m.why ? String(m.why) : 'the launcher did not say why';
+      say(name + ' did not run: ' + reason + '.' + advice(reason), 'bad');
       // A refusal of a second action leaves the running one in place.
-      if (m.why !== 'another action is still running') setBusy(null);
+      if (m.why === 'another action is still running') return;
+      if (state.run && !$('log').textContent) $('progress').hidden = true;
+      finish('failed');
       return;
     }
     var exit = Number(m.exit);
-    var parsed = m.raw ? showJson(result, String(m.raw)) : undefined;
-    if (!m.raw) result.appendChild(text('p', 'The script left no result.', 'note'));
-    var why = parsed && typeof parsed.why === 'string' ? parsed.why : '';
-    if (exit === 0) say(name + ' finished successfully.', 'good');
-    else if (why) say(name + ' failed: ' + why + (/[.!?]$/.test(why) ? '' : '.'), 'bad');
-    else say(name + ' failed (exit code ' + m.exit + ').', 'bad');
-    setBusy(null);
+    var parsed = m.raw ? parse(String(m.raw)) : null;
+    var r = parsed && isObject(parsed.value) ? parsed.value : {};
+    $('result-raw').textContent = '';
+    if (parsed) $('result-raw').appendChild(render(parsed.value));
+    else $('result-raw').appendChild(text('p', m.raw ? 'The script\u2019s result could not be read.' : 'The script left no result.', 'hint'));
+    var why = typeof r.why === 'string' ? r.why : '';
+    if (exit === 0) {
+      say(name + ' finished successfully.', 'good');
+      if (typeof r.message === 'string' && r.message) result.appendChild(text('p', r.message));
+      if (Array.isArray(r.restored)) {
+        if (!r.restored.length) result.appendChild(text('p', 'Nothing needed putting back.'));
+        else {
+          result.appendChild(text('p', 'Put back:'));
+          var list = document.createElement('ul');
+          r.restored.forEach(function (p) { list.appendChild(text('li', String(p), 'path')); });
+          result.appendChild(list);
+        }
+      }
+      if (state.run) state.run.words = state.run.steps ? 'All ' + state.run.steps + ' steps done.' : 'Done.';
+      finish('done');
+    } else {
+      say(why ? name + ' failed: ' + why + (/[.!?]$/.test(why) ? '' : '.')
+        : name + ' failed (exit code ' + m.exit + ').', 'bad');
+      if (!m.raw) result.appendChild(text('p', 'The script left no result.'));
+      if (r.rolledBack === true) {
+        result.appendChild(text('p', Array.isArray(r.warnings) && r.warnings.length
+          ? 'Not every change of this run could be undone: the warnings are under Details.'
+          : 'Nothing was changed: the kit undid this run\u2019s steps.'));
+      }
+      if (state.run && state.run.steps) state.run.words = 'Stopped after step ' + state.run.step + ' of ' + state.run.steps + '.';
+      var next = why ? nextStep(why) : 'The full log is under Details.';
+      if (next) result.appendChild(text('p', 'What to do: ' + next, 'next'));
+      finish('failed');
+    }
     askStatus();
   }
 
+  function finish(end) {
+    if (state.run) {
+      state.run.end = end;
+      showProgress();
+    }
+    setBusy(null);
+    if (state.status) badge(judge(state.status).kind);
+  }
+
   function onServer(m) {
+    var card = $('server-card');
     var st = $('server-state');
     var docs = $('server-docs');
     docs.hidden = true;
     if (m.why) {
-      st.textContent = plain(m.why);
-      st.className = 'note bad';
+      st.textContent = m.why === 'no server in launcher.json'
+        ? 'Server: none set: you can still install and play' : 'Server: ' + plain(m.why);
+      card.className = 'server';
+      $('server-answer').textContent = plain(m.why);
       return;
     }
+    var up = m.ok === true;
+    st.textContent = up ? 'Server: reachable' : 'Server: not reachable: you can still install and play';
+    card.className = 'server ' + (up ? 'up' : 'down');
     var got = function (doc) { return doc ? 'received' : 'not received'; };
-    st.textContent = (m.ok === true ? 'The server answered' : 'The server could not be reached') +
-      ' in ' + Number(m.ms) + ' ms. Status: ' + got(m.status) + '; update manifest: ' + got(m.manifest) + '.';
-    st.className = 'note ' + (m.ok === true ? 'good' : 'bad');
+    $('server-answer').textContent = (up ? 'answered' : 'no answer') + ' in ' + Number(m.ms) + ' ms; status ' +
+      got(m.status) + ', update manifest ' + got(m.manifest);
     if (m.status || m.manifest) {
       $('server-status').textContent = m.status ? String(m.status) : '(none)';
       $('server-manifest').textContent = m.manifest ? String(m.manifest) : '(none)';
@@ -291,7 +480,7 @@
       try { m = JSON.parse(m); } catch (e) { return; }
     }
     if (!m || typeof m !== 'object') return;
-    var handler = handlers[m.type];
+    var handler = Object.prototype.hasOwnProperty.call(handlers, m.type) ? handlers[m.type] : null;
     if (handler) handler(m);
   }
 
@@ -300,6 +489,7 @@
   function setBusy(action) {
     state.busy = action;
     ACTIONS.forEach(function (a) { $(a).disabled = !!action; });
+    if (action) badge('working');
   }
 
   function act(action) {
@@ -311,29 +501,36 @@
       else if (state.zip) request.rookmereZip = state.zip;
     }
     try { localStorage.setItem('vyr.game', game); } catch (e) { /* storage off */ }
+    state.run = { steps: 0, step: 0, bytes: 0, words: 'Starting\u2026', end: '' };
     $('log').textContent = '';
-    $('log').hidden = false;
     $('result').textContent = '';
+    $('result-raw').textContent = '';
+    $('progress').hidden = false;
+    $('status').hidden = true;
+    showProgress();
     say((ACTION_NAMES[action] || action) + ' is running\u2026', 'busy');
     setBusy(action);
     send(request);
+  }
+
+  function toggle(button, panel, open) {
+    $(panel).hidden = !open;
+    $(button).setAttribute('aria-expanded', String(open));
   }
 
   function wire() {
     ACTIONS.forEach(function (a) {
       $(a).addEventListener('click', function () { act(a); });
     });
-    $('refresh').addEventListener('click', function () {
-      $('status-note').textContent = 'Asking the kit script\u2026';
-      askStatus();
-    });
+    $('refresh').addEventListener('click', refresh);
     $('check').addEventListener('click', function () {
-      $('server-state').textContent = 'Checking\u2026';
-      $('server-state').className = 'note';
+      $('server-state').textContent = 'Server: checking\u2026';
+      $('server-card').className = 'server';
       send({ cmd: 'server' });
     });
     $('pickzip').addEventListener('click', function () { send({ cmd: 'pickzip' }); });
     $('play').addEventListener('click', function () { send({ cmd: 'play' }); });
+    $('game').addEventListener('input', function () { state.typed = true; });
     $('open-game').addEventListener('click', function () {
       var game = $('game').value.trim();
       if (game) send({ cmd: 'folder', path: game });
@@ -342,6 +539,23 @@
     $('open-kit').addEventListener('click', function () {
       if (state.kit) send({ cmd: 'folder', path: state.kit });
     });
+    $('log-toggle').addEventListener('click', function () {
+      toggle('log-toggle', 'log-box', $('log-box').hidden);
+    });
+    $('details-toggle').addEventListener('click', function () {
+      toggle('details-toggle', 'details', $('details').hidden);
+      if (!$('details').hidden) $('details-close').focus();
+    });
+    $('details-close').addEventListener('click', function () {
+      toggle('details-toggle', 'details', false);
+      $('details-toggle').focus();
+    });
+    document.addEventListener('keydown', function (e) {
+      if (e.key === 'Escape' && !$('details').hidden) {
+        toggle('details-toggle', 'details', false);
+        $('details-toggle').focus();
+      }
+    });
   }
 
   try {
@@ -349,6 +563,7 @@
     setKeep(localStorage.getItem('vyr.keepSha'));
   } catch (e) { /* storage off */ }
   wire();
+  setPrimary('install');
   if (host) host.addEventListener('message', onMessage);
   send({ cmd: 'hello' });
   askStatus();
