@@ -158,8 +158,7 @@ Describe 'actions.ps1' {
         $errors = $null
         $ast = [System.Management.Automation.Language.Parser]::ParseFile($ScriptSource, [ref]$tokens, [ref]$errors)
         $errors | Should -BeNullOrEmpty
-        $coreOnly = @('GetRelativePath', 'ToHexString', 'HashData', 'ReadAllTextAsync', 'WriteAllTextAsync', 'ReadAllBytesAsync',
-                      'WriteAllBytesAsync', 'AppendAllTextAsync', 'EnumerateFileSystemEntries', 'Join', 'IsNullOrWhiteSpace')
+        # The .NET types and members and the cmdlets' parameters: ps51.Tests.ps1 (tools/ps51).
         $newer = $ast.FindAll({
             param($node)
             $type = $node.GetType().Name
@@ -170,8 +169,6 @@ Describe 'actions.ps1' {
             if ($type -eq 'AssignmentStatementAst' -and [string]$node.Operator -eq 'QuestionQuestionEquals') { return $true }
             if ($type -eq 'ScriptBlockAst' -and $null -ne $node.PSObject.Properties['CleanBlock'] -and $null -ne $node.CleanBlock) { return $true }
             if ($type -eq 'VariableExpressionAst' -and @('IsWindows', 'IsLinux', 'IsMacOS', 'IsCoreCLR') -contains $node.VariablePath.UserPath) { return $true }
-            if ($type -eq 'InvokeMemberExpressionAst' -and $node.Static -and $coreOnly -contains [string]$node.Member.Value) { return $true }
-            if ($type -eq 'InvokeMemberExpressionAst' -and $node.Static -and [string]$node.Member.Value -eq 'Move' -and @($node.Arguments).Count -gt 2) { return $true }
             if ($type -eq 'CommandAst') {
                 $name = $node.GetCommandName()
                 $parameters = @($node.CommandElements | Where-Object { $_.GetType().Name -eq 'CommandParameterAst' } | ForEach-Object { $_.ParameterName })
