@@ -23,6 +23,8 @@ from webview_standin import StandIn  # noqa: E402
 DIST = os.environ.get("VYR_DIST_DIR", os.path.join(ROOT, "dist"))
 ZIP = os.path.join(DIST, "vyr-kit.zip")
 GAME_DIR = os.path.join(harness.STATE_DIR, "game")
+GAME_RECT = (120, 90, 800, 600)
+NEWEST_NOTE_TEXT = "[...document.querySelectorAll('#note-list li[data-note] [data-note-text]')].pop()"
 PAD = "Demo pad"
 NOTE = '"Hello from vyro"'
 
@@ -49,6 +51,51 @@ def vyro(overlay_dir, port, *args):
     return out
 
 
+class OverlayOverGame:
+    """overlay_host.exe of an unpacked kit over the stand-in game in owned mode, its page in
+    Chromium behind the stand-in runtime (put beside this copy only); close() ends them all."""
+
+    def __init__(self, overlay_dir, port):
+        self.bridge = self.standin = self.game = self.process = None
+        self.log = os.path.join(overlay_dir, "vyr_overlay.log")
+        try:
+            self.bridge = BrowserBridge()
+            self.standin = StandIn(overlay_dir)  # replaces the SDK's loader in this copy only
+            self.standin.env.update(self.bridge.env)
+            self.game = GameStandin(rect=GAME_RECT)
+            # Owned mode: Wine 8 draws no window of one process inside another's, so only an
+            # owned overlay can be seen in a screenshot; the clicks work in both modes.
+            self.process = harness.WinProcess(os.path.join(overlay_dir, "overlay_host.exe"),
+                                              ["--port", str(port), "--mode", "owned"],
+                                              env=self.standin.env)
+            harness.wait_for(lambda: "page ready" in log_messages(self.log), "the page to load")
+        except BaseException:
+            self.close()
+            raise
+
+    def screen_box(self, element):
+        """[left, top, width, height] on the screen of the element that the JavaScript
+        expression `element` finds in the page, or None: its box as the browser lays it out,
+        moved to where the stand-in placed the page window."""
+        box = self.bridge.evaluate("""(() => { const e = %s; if (!e) return null;
+            e.scrollIntoView({block: 'nearest'}); const r = e.getBoundingClientRect();
+            return [r.left, r.top, r.width, r.height]; })()""" % element)
+        if box is None:
+            return None
+        self.standin.wait_for_note("pageWindow")
+        left, top = self.standin.notes("pageWindow")[-1][1:3]
+        return [left + int(box[0]), top + int(box[1]), int(box[2]), int(box[3])]
+
+    def close(self):
+        for p in (self.process, self.game):
+            if p:
+                p.kill()
+        if self.standin:
+            self.standin.close()
+        if self.bridge:
+            self.bridge.close()
+
+
 def main():
     if not os.path.exists(ZIP):
         raise SystemExit("demo: %s is missing; run python3 scripts/package.py first" % ZIP)
@@ -58,41 +105,28 @@ def main():
     shot = os.path.join(harness.STATE_DIR, "screenshot.png")
     print("demo: setting up Wine and a virtual display")
     harness.setup()
-    game = process = standin = bridge = None
+    run = None
     code = None
     lines = []
     try:
-        bridge = BrowserBridge()
-        standin = StandIn(overlay_dir)  # replaces the SDK's loader in this copy only
-        standin.env.update(bridge.env)
-        game = GameStandin(rect=(120, 90, 800, 600))
         port = harness.free_udp_port()
-        # Owned mode: Wine 8 draws no window of one process inside another's, so only an owned
-        # overlay can be seen in a screenshot; the clicks work in both modes.
-        process = harness.WinProcess(exe, ["--port", str(port), "--mode", "owned"],
-                                     env=standin.env)
-        harness.wait_for(lambda: "page ready" in log_messages(log), "the page to load")
+        run = OverlayOverGame(overlay_dir, port)
         print("demo: overlay_host runs over the stand-in game with its page; the game side speaks:")
         vyro(overlay_dir, port, "state")
         vyro(overlay_dir, port, "show", PAD)
         vyro(overlay_dir, port, "note", NOTE)
         harness.wait_for(lambda: any(m.startswith("cover off") for m in log_messages(log)),
                          "the cover to come off")
-        harness.wait_for(lambda: "Hello from vyro" in bridge.evaluate(
+        harness.wait_for(lambda: "Hello from vyro" in run.bridge.evaluate(
             "document.getElementById('note-list').textContent"), "the note in the page")
-        shoot(shot)
+        shoot_note(run, shot)
         vyro(overlay_dir, port, "state")
         vyro(overlay_dir, port, "bye")
-        code = process.wait()
+        code = run.process.wait()
         lines = log_messages(log)
     finally:
-        for p in (process, game):
-            if p:
-                p.kill()
-        if standin:
-            standin.close()
-        if bridge:
-            bridge.close()
+        if run:
+            run.close()
         harness.cleanup()
     launcher_shot = os.path.join(harness.STATE_DIR, "launcher.png")
     launcher_demo(launcher_shot)
@@ -184,17 +218,24 @@ def log_messages(log):
     return harness.messages(harness.read_log_lines(log)) if os.path.exists(log) else []
 
 
-def shoot(path):
-    """The screen once the page has drawn its frame (the pad's pixels differ from the game's)."""
-    display = harness.wine_env()["DISPLAY"]
-    for _ in range(60):
-        subprocess.run(["import", "-window", "root", "-display", display, path], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        colours = subprocess.run(["convert", path, "-crop", "800x600+120+90", "-unique-colors",
-                                  "-format", "%k", "info:"], capture_output=True, text=True)
-        if colours.stdout.strip().isdigit() and int(colours.stdout.strip()) > 8:
-            return
-        time.sleep(0.5)
+def screenshot(path):
+    """The whole virtual display as a PNG."""
+    subprocess.run(["import", "-window", "root", "-display", harness.wine_env()["DISPLAY"], path],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+
+def shoot_note(run, path):
+    """The screen once the newest note's text is painted: the note exists in the document
+    before its frame reaches the window, so its box must hold more than a flat colour."""
+    box = harness.wait_for(lambda: run.screen_box(NEWEST_NOTE_TEXT), "the note's box")
+
+    def painted():
+        screenshot(path)
+        colours = subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (box[2], box[3],
+                                  box[0], box[1]), "-unique-colors", "-format", "%k", "info:"],
+                                 capture_output=True, text=True, timeout=60).stdout.strip()
+        return colours.isdigit() and int(colours) > 4
+    harness.wait_for(painted, "the note's text on the screen")
 
 
 if __name__ == "__main__":
