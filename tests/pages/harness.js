@@ -1,13 +1,13 @@
 // Shared pieces of the page tests: a static file server on 127.0.0.1, Debian's Chromium
 // through playwright-core, and a stand-in of window.chrome.webview that records what the
-// page posts and lets a test deliver host messages.
+// page posts and lets a test deliver host messages. scripts/preview.js serves the pages with
+// the same stand-in, without playwright-core.
 'use strict';
 
 const fs = require('node:fs');
 const http = require('node:http');
 const os = require('node:os');
 const path = require('node:path');
-const { chromium } = require('playwright-core');
 
 const ROOT = path.resolve(__dirname, '..', '..');
 const ARTEFACTS = process.env.VYR_PAGES_OUT || path.join(ROOT, 'build', 'pages');
@@ -22,11 +22,18 @@ const TYPES = {
   '.svg': 'image/svg+xml'
 };
 
-// Serves `folder` at the root, as the programs' virtual host does.
-function serve(folder) {
+// Serves `folder` at the root, as the programs' virtual host does. `head`, when given, goes
+// right after each HTML file's <head>, before the page's own scripts.
+function serve(folder, { port = 0, head = '' } = {}) {
   const server = http.createServer((req, res) => {
     const url = new URL(req.url, 'http://127.0.0.1');
-    let rel = decodeURIComponent(url.pathname);
+    let rel;
+    try {
+      rel = decodeURIComponent(url.pathname);
+    } catch (e) {
+      res.writeHead(400).end(); // a malformed escape
+      return;
+    }
     if (rel.endsWith('/')) rel += 'index.html';
     const file = path.join(folder, path.normalize(rel));
     if (!file.startsWith(folder + path.sep)) {
@@ -38,18 +45,27 @@ function serve(folder) {
         res.writeHead(404).end();
         return;
       }
-      res.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
+      if (head && path.extname(file) === '.html') {
+        const text = String(data);
+        data = /<head>/i.test(text) ? text.replace(/<head>/i, (h) => h + head) : head + text;
+      }
+      res.writeHead(200, {
+        'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
+        'Cache-Control': 'no-store'
+      });
       res.end(data);
     });
   });
-  return new Promise((resolve) => {
-    server.listen(0, '127.0.0.1', () => {
+  return new Promise((resolve, reject) => {
+    server.once('error', reject);
+    server.listen(port, '127.0.0.1', () => {
       resolve({ server, origin: `http://127.0.0.1:${server.address().port}` });
     });
   });
 }
 
 async function launch() {
+  const { chromium } = require('playwright-core');
   const userData = fs.mkdtempSync(path.join(os.tmpdir(), 'vyr-pages-'));
   const context = await chromium.launchPersistentContext(userData, {
     executablePath: process.env.VYR_CHROMIUM || '/usr/bin/chromium',
@@ -197,4 +213,4 @@ class Host {
   }
 }
 
-module.exports = { ROOT, ARTEFACTS, serve, launch, openPage };
+module.exports = { ROOT, ARTEFACTS, serve, launch, openPage, standIn };

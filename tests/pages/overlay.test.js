@@ -434,3 +434,29 @@ test('over the game: opaque inside every rectangle, nothing outside, at scale 1 
   await host.screenshot('overlay.png');
   assert.deepEqual(host.errors, []);
 });
+
+test('the preview: its panel plays the game side and the host for the page, in an ordinary browser', async () => {
+  const preview = await require('../../scripts/preview').start({ port: 0 });
+  const page = await browser.context.newPage();
+  try {
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(String(e)));
+    await page.setViewportSize({ width: 1660, height: 1000 });
+    await page.goto(preview.url + '?page=overlay');
+    await page.waitForFunction(() => /cover off/.test(document.getElementById('state').textContent));
+    const frame = page.frameLocator('#page');
+    await page.locator('#pad').fill('map');
+    await page.getByRole('button', { name: 'show', exact: true }).click();
+    await page.getByRole('button', { name: 'note', exact: true }).click();
+    await frame.locator('#note-list [data-note-title]').getByText('Raid').waitFor();
+    // The page wrote its layout through the panel's file store; its button reaches the game side.
+    await frame.locator('#pad-buttons button[data-cmd="open_map"]').click();
+    await page.locator('#messages li.game', { hasText: 'VYRO game open_map' }).waitFor();
+    await page.locator('#messages li.host', { hasText: '"type":"saved","name":"vyr_pad.json","ok":true' }).waitFor();
+    await page.waitForFunction(() => /mode active.*\n.*2 rectangle/.test(document.getElementById('state').textContent));
+    assert.deepEqual(errors, []);
+  } finally {
+    await page.close();
+    preview.close();
+  }
+});
