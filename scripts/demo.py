@@ -1,4 +1,4 @@
-"""The kit at work under Wine on a virtual display: dist/vyr-kit.zip unpacked into a stand-in
+"""The kit at work under Wine on a virtual display: the kit zip in dist/ unpacked into a stand-in
 game folder, overlay_host.exe over the stand-in game of the tests, driven by vyro.exe from
 the kit as a game-side script would. The kit's own overlay page runs in Debian's Chromium
 behind the tests' stand-in WebView2 runtime, which is put beside the unpacked overlay (never
@@ -14,6 +14,8 @@ import zipfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 os.environ.setdefault("VYR_E2E_DIR", os.path.join(ROOT, "build", "demo"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
+import package  # noqa: E402
 import harness  # noqa: E402
 from browser_bridge import BrowserBridge  # noqa: E402
 from game_standin import GameStandin  # noqa: E402
@@ -21,7 +23,7 @@ from launcher_standins import PowerShell, PwshRunner  # noqa: E402
 from webview_standin import StandIn  # noqa: E402
 
 DIST = os.environ.get("VYR_DIST_DIR", os.path.join(ROOT, "dist"))
-ZIP = os.path.join(DIST, "vyr-kit.zip")
+ZIP = package.zip_path(ROOT, DIST)
 GAME_DIR = os.path.join(harness.STATE_DIR, "game")
 GAME_RECT = (120, 90, 800, 600)
 NEWEST_NOTE_TEXT = "[...document.querySelectorAll('#note-list li[data-note] [data-note-text]')].pop()"

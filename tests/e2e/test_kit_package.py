@@ -1,6 +1,8 @@
 """The kit as players get it: the Windows build installed and zipped by scripts/package.py,
 the zip unpacked into a game folder, and both programs and vyro started from there under
-Wine with the WebView2 SDK's own loader (no runtime in Wine: the pages stay empty)."""
+Wine with the WebView2 SDK's own loader (no runtime in Wine: the pages stay empty). Also the
+check kit (its unit tests under Wine, its Pester part in PowerShell 7) and a signed kit."""
+import glob
 import hashlib
 import json
 import os
@@ -13,6 +15,7 @@ import zipfile
 import harness
 import launcher_harness
 from harness import wait_for
+from launcher_standins import pwsh_command
 
 sys.path.insert(0, os.path.join(harness.SOURCE_DIR, "scripts"))
 import package  # noqa: E402
@@ -91,6 +94,70 @@ class KitPackage(launcher_harness.LauncherTestCase):
         first = open(self.zip, "rb").read()
         package.write_zip(self.kit, self.zip)
         self.assertEqual(open(self.zip, "rb").read(), first)
+        # Named after kit.json, with its SHA-256 beside it as sha256sum writes it.
+        self.assertEqual(self.zip, package.zip_path(harness.SOURCE_DIR, self.dist))
+        kit_json = os.path.join(self.dist, "kit.json")
+        with open(kit_json, "w") as f:
+            json.dump({"name": " My Kit: \u00dcber!! ", "version": "2.0"}, f)
+        self.assertEqual(package.zip_name(kit_json), "my-kit-ber-2.0.zip")
+        self.assertEqual(subprocess.run(["sha256sum", "--check", "--quiet", self.zip + ".sha256"],
+                                        cwd=self.dist).returncode, 0)
+
+    def test_check_kit_runs_its_unit_tests_under_wine_and_pester_in_powershell_7(self):
+        folder = os.path.join(harness.RUNS_DIR, "kit", "checks")
+        shutil.rmtree(folder, ignore_errors=True)
+        with zipfile.ZipFile(package.build_checks(harness.WINDOWS_BUILD, self.dist)) as archive:
+            self.assertFalse([n for n in archive.namelist() if n.endswith("ps51.Tests.ps1")])
+            archive.extractall(folder)
+        # One Pester test keeps it short; the whole suite runs in tests/script/run.sh.
+        done = subprocess.run(pwsh_command() + [
+            "-NoProfile", "-NonInteractive", "-File", os.path.join(folder, "run-checks.ps1"),
+            "-PesterFilter", "keeps to Windows PowerShell 5.1"], env=harness.wine_env(),
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+            timeout=300)
+        out = done.stdout.decode("utf-8", "replace")
+        self.assertEqual(done.returncode, 0, out)
+        programs = len(glob.glob(os.path.join(harness.WINDOWS_BUILD, "tests", "*_unit_tests.exe")))
+        self.assertRegex(out.splitlines()[-1], r"^checks: PASS - unit test programs: %d of %d "
+                         r"passed; Pester: 1 passed, 0 failed, 0 skipped; PowerShell 7\." % (
+                             programs, programs))
+
+    def test_signed_kit_verifies(self):
+        folder = os.path.join(harness.RUNS_DIR, "kit", "signed")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        key, cert, pfx = (os.path.join(folder, n) for n in ("key.pem", "cert.pem", "cert.pfx"))
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", "/CN=VYR test signer", "-keyout", key, "-out", cert,
+                        "-addext", "extendedKeyUsage=codeSigning"], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", pfx,
+                        "-passout", "env:VYR_TEST_PFX_PASSWORD"], check=True,
+                       env=dict(os.environ, VYR_TEST_PFX_PASSWORD="pass word"))
+        dist = os.path.join(folder, "dist")
+        subprocess.run([sys.executable, os.path.join(harness.SOURCE_DIR, "scripts", "package.py"),
+                        "--build", harness.WINDOWS_BUILD, "--dist", dist, "--sign-pfx", pfx,
+                        "--sign-password-env", "VYR_TEST_PFX_PASSWORD"], check=True,
+                       env=dict(os.environ, VYR_TEST_PFX_PASSWORD="pass word"),
+                       stdout=subprocess.DEVNULL)
+        unpacked = os.path.join(folder, "unpacked")
+        with zipfile.ZipFile(package.zip_path(harness.SOURCE_DIR, dist)) as archive:
+            archive.extractall(unpacked)
+        with zipfile.ZipFile(os.path.join(dist, package.CHECKS_ZIP)) as archive:
+            archive.extract("unit/vyro_unit_tests.exe", unpacked)
+        for name in package.SIGNED + ["unit/vyro_unit_tests.exe"]:
+            done = subprocess.run(["osslsigncode", "verify", "-in", os.path.join(unpacked, name),
+                                   "-CAfile", cert], stdout=subprocess.PIPE,
+                                  stderr=subprocess.STDOUT)
+            self.assertEqual(done.returncode, 0, done.stdout)
+            self.assertIn(b"Signature verification: ok", done.stdout, name)
+        # The script keeps its text; the signature is a comment block after it.
+        with open(os.path.join(harness.SOURCE_DIR, "kit", "launcher", "actions.ps1"), "rb") as f:
+            script = f.read()
+        with open(os.path.join(unpacked, "launcher", "actions.ps1"), "rb") as f:
+            signed = f.read()
+        self.assertTrue(signed.startswith(script))
+        self.assertIn(b"# SIG # Begin signature block", signed[len(script):])
 
     def test_programs_start_from_the_unpacked_kit(self):
         game = self.unpack("start")
