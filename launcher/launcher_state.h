@@ -44,6 +44,9 @@ constexpr UINT kPickZipMessage = WM_APP + 2;
 // returned (recoverPage).
 constexpr UINT kRecoverPageMessage = WM_APP + 3;
 
+// Work queued by runAfterHandler (after_handler.h) is waiting to run.
+constexpr UINT kAfterHandlerMessage = WM_APP + 4;
+
 inline bool sandboxMode() {
     return !state.hostsFile.empty();
 }

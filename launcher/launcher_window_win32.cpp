@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "after_handler.h"
 #include "launcher_state.h"
 #include "page_delivery.h"
 #include "page_host.h"
@@ -71,6 +72,9 @@ LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case kRecoverPageMessage:
         recoverPage();
+        return 0;
+    case kAfterHandlerMessage:
+        runQueuedWork();
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

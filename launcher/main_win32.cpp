@@ -17,6 +17,7 @@
 #include "single_instance.h"
 #include "startup_text.h"
 #include "utf8.h"
+#include "whole_path.h"
 
 namespace {
 
@@ -32,9 +33,9 @@ void becomePerMonitorDpiAware() {
 }
 
 std::wstring moduleFolder() {
-    wchar_t path[260] = {};
-    GetModuleFileNameW(nullptr, path, 260);
-    return programFolder(path);
+    return programFolder(readWholePath([](wchar_t* buffer, size_t size) {
+        return static_cast<size_t>(GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(size)));
+    }));
 }
 
 LauncherOptions readCommandLine() {

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "after_handler.h"
 #include "files.h"
 #include "launcher_state.h"
 #include "log.h"
@@ -35,16 +36,24 @@ void act(const std::string& message) {
         startAction(decision.action, decision.gameDir, decision.extraArguments);
 }
 
+// The shell's handlers may run message loops of their own (a browser or Steam asking
+// something, a folder window starting): both wait until the web message handler has returned.
 void play() {
-    HINSTANCE result = ShellExecuteW(state.mainWindow, L"open", L"steam://rungameid/5204417",
-                                     nullptr, nullptr, SW_SHOWNORMAL);
-    launcherLog("play: %p", static_cast<void*>(result));
-    postPageMessage(playedReply(reinterpret_cast<INT_PTR>(result) > 32));
+    runAfterHandler([] {
+        HINSTANCE result = ShellExecuteW(state.mainWindow, L"open", L"steam://rungameid/5204417",
+                                         nullptr, nullptr, SW_SHOWNORMAL);
+        launcherLog("play: %p", static_cast<void*>(result));
+        postPageMessage(playedReply(reinterpret_cast<INT_PTR>(result) > 32));
+    });
 }
 
 void openFolder(const std::string& message) {
-    if (auto folder = folderToOpen(message, realFileSystem()))
-        ShellExecuteW(state.mainWindow, L"open", folder->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (auto folder = folderToOpen(message, realFileSystem())) {
+        std::wstring path = std::move(*folder);
+        runAfterHandler([path] {
+            ShellExecuteW(state.mainWindow, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        });
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "../common/com_handler.h"
 #include "../common/environment_options.h"
+#include "after_handler.h"
 #include "launcher_state.h"
 #include "launcher_window.h"
 #include "log.h"
@@ -161,23 +162,31 @@ HRESULT onControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
 }
 
 // Without a runtime the window would stay empty and say nothing; the player is told what
-// to install. The window stays open.
-void tellRuntimeMissing() {
-    MessageBoxW(state.mainWindow, kMissingRuntimeText, kMessageCaption, MB_ICONWARNING);
+// to install, or what else failed. The box waits for the runtime's handler to return, and the
+// window stays open.
+void tellEnvironmentFailed(const wchar_t* step, HRESULT result) {
+    std::wstring text =
+        environmentFailureText(step, static_cast<unsigned long>(result), state.dataDir);
+    runAfterHandler(
+        [text] { MessageBoxW(state.mainWindow, text.c_str(), kMessageCaption, MB_ICONWARNING); });
 }
 
 HRESULT onEnvironmentCreated(HRESULT result, ICoreWebView2Environment* environment) {
     if (FAILED(result) || !environment) {
         launcherLog("WebView2 environment failed: 0x%08lx", static_cast<unsigned long>(result));
-        tellRuntimeMissing();
+        tellEnvironmentFailed(L"creating the WebView2 environment",
+                              FAILED(result) ? result : E_POINTER);
         return S_OK;
     }
-    environment->CreateCoreWebView2Controller(
+    HRESULT asked = environment->CreateCoreWebView2Controller(
         state.mainWindow,
         makeComHandler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
                        IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
             onControllerCreated)
             .Get());
+    // A call that fails at once never runs its handler: this line is all that is left of it.
+    if (FAILED(asked))
+        launcherLog("CreateCoreWebView2Controller: 0x%08lx", static_cast<unsigned long>(asked));
     return S_OK;
 }
 
@@ -196,7 +205,7 @@ void startPageHost() {
     if (FAILED(result)) {
         launcherLog("CreateCoreWebView2EnvironmentWithOptions: 0x%08lx",
                     static_cast<unsigned long>(result));
-        tellRuntimeMissing();
+        tellEnvironmentFailed(L"CreateCoreWebView2EnvironmentWithOptions", result);
     }
 }
 

@@ -154,10 +154,10 @@ class Failures(PageTestCase):
             # The real loader without a runtime fails the call itself, with the file not found.
             ("no_runtime", dict(no_runtime=True),
              "CreateCoreWebView2EnvironmentWithOptions: 0x80070002"),
-            ("create_other", dict(create_result=E_FAIL),
-             "CreateCoreWebView2EnvironmentWithOptions: 0x80004005"),
-            ("environment", dict(environment_result=E_FAIL),
-             "WebView2 environment failed: 0x80004005"),
+            ("create_other", dict(create_result=0x80070002),
+             "CreateCoreWebView2EnvironmentWithOptions: 0x80070002"),
+            ("environment", dict(environment_result=0x80070002),
+             "WebView2 environment failed: 0x80070002"),
         ]
         for name, options, line in cases:
             with self.subTest(name):

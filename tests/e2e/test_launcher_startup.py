@@ -7,6 +7,7 @@ import unittest
 
 import harness
 import launcher_harness as lh
+import webview_standin
 from harness import wait_for
 
 # The real loader under Wine finds no WebView2 runtime and says so from the call itself: the
@@ -94,6 +95,58 @@ class StartLineAndLog(lh.LauncherTestCase):
         self.assertEqual(self.close_and_wait(process, window["pid"]), 0)
         self.assertEqual(lh.log_messages(found[0])[-1], "exit")
         shutil.rmtree(os.path.dirname(os.path.dirname(found[0])), ignore_errors=True)
+
+
+class HonestFailures(lh.LauncherTestCase):
+    def test_only_a_missing_runtime_is_told_as_one_others_say_what_failed(self):
+        cases = [
+            # E_ACCESSDENIED from the call: the data folder cannot be written.
+            ("denied", dict(create_result=0x80070005),
+             "CreateCoreWebView2EnvironmentWithOptions: 0x80070005",
+             "CreateCoreWebView2EnvironmentWithOptions failed with error 0x80070005 (access "
+             "denied: the data folder cannot be written)."),
+            # HRESULT_FROM_WIN32(ERROR_INVALID_STATE): the folder is in use with other options.
+            ("in_use", dict(environment_result=0x8007139F),
+             "WebView2 environment failed: 0x8007139f",
+             "creating the WebView2 environment failed with error 0x8007139f (the data folder "
+             "is in use by another WebView2 program with other settings)."),
+            ("missing", dict(environment_result=0x80070002),
+             "WebView2 environment failed: 0x80070002", None),
+        ]
+        for name, options, line, told in cases:
+            with self.subTest(name):
+                folder, kit = lh.new_kit("honest_" + name)
+                standin = webview_standin.StandIn(folder, **options)
+                self.addCleanup(standin.close)
+                process = self.start_launcher(folder, env=standin.env)
+                window = self.wait_for_window()[0]
+                if told is None:
+                    self.dismiss_runtime_boxes()
+                else:
+                    texts = wait_for(lh.dialog_texts, "the failure's message box")
+                    data = harness.to_windows_path(os.path.join(kit, "launcher", "data"))
+                    self.assertEqual(len(texts), 1, texts)
+                    self.assertNotIn("needs", texts[0])
+                    self.assertTrue(texts[0].startswith(
+                        "VYR Ferrowake could not start the Microsoft Edge WebView2 Runtime: " +
+                        told + "\n\nIts data folder is " + data + ". "), texts[0])
+                    self.assertIn('"JOIN - double click me.bat"', texts[0])
+                    self.assertEqual(lh.tool("press-ok", lh.CAPTION)[0], 0)
+                log = os.path.join(kit, "launcher", "data", "launcher.log")
+                self.assertEqual(lh.log_messages(log)[1:], [line])
+                self.assertEqual(self.close_and_wait(process, window["pid"]), 0)
+
+    def test_a_program_path_longer_than_260_characters_is_read_whole(self):
+        deep = os.path.join(*["a_folder_name_of_forty_characters_%04d__" % i for i in range(7)])
+        folder, kit = lh.new_kit(deep)
+        self.assertGreater(len(harness.to_windows_path(folder)), 300)
+        process = self.start_launcher(folder)
+        window = self.wait_for_window()[0]
+        self.dismiss_runtime_boxes()
+        log = os.path.join(kit, "launcher", "data", "launcher.log")
+        self.wait_for_log(log, [lh.START_PREFIX + harness.to_windows_path(kit) + ", server ",
+                                NO_RUNTIME])
+        self.assertEqual(self.close_and_wait(process, window["pid"]), 0)
 
 
 class KitCheck(lh.LauncherTestCase):
