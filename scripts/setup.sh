@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix
           mingw-w64-tools wine wine64 fonts-wine xvfb xauth x11-apps imagemagick python3
-          clang libclang-rt-14-dev libbenchmark-dev osslsigncode openssl)
+          clang libclang-rt-14-dev libbenchmark-dev osslsigncode openssl lua5.4 lua-socket)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

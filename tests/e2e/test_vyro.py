@@ -2,6 +2,7 @@
 runtime plays the page, the stand-in game is the game. vyro.exe runs under Wine as players'
 scripts run it; the Linux build of the same code talks to the same overlay."""
 import os
+import shutil
 import socket
 import subprocess
 import threading
@@ -16,6 +17,59 @@ VYRO_EXE = os.path.join(harness.WINDOWS_BUILD, "tools", "vyro", "vyro.exe")
 NATIVE_VYRO = os.environ.get("VYR_NATIVE_VYRO", "")
 GAME_SIDE_PORT = 47630
 TAKEN = 3  # vyro's exit code for a network error such as a taken local port
+LUA = shutil.which("lua5.4")
+KIT_SCRIPT = os.path.join(harness.SOURCE_DIR, "kit", "game", "package", "script",
+                          "vyr_overlay.lua")
+# A game of Lua 5.4 and LuaSocket as the kit's script expects one (arg: the script, the game
+# folder): it presses the toggle key once the overlay has answered, waits for a game request,
+# then sends a note and ends, printing what reached the game.
+LUA_GAME = r"""
+local socket = require("socket")
+local frames, keys, exits = {}, {}, {}
+local function say(...) io.write(table.concat({...}, " "), "\n"); io.flush() end
+local game = {}
+function game.read_file(path)
+    local file = io.open(arg[2] .. "/" .. path:gsub("\\", "/"), "rb")
+    if not file then return nil end
+    local text = file:read("a"); file:close(); return text
+end
+function game.run_detached(path, args) say("run", path, table.concat(args, " ")) end
+function game.udp_open(address, port)
+    -- Any free port: the overlay answers whoever spoke first, and 47630 may be another run's.
+    local udp = socket.udp(); assert(udp:setsockname(address, 0)); udp:settimeout(0)
+    return {send_to = function(_, to, to_port, data) return udp:sendto(data, to, to_port) end,
+            receive = function() return udp:receivefrom() end,
+            close = function() udp:close() end}
+end
+function game.bind_key(key, fn) keys[key] = fn end
+function game.on_frame(fn) frames[#frames + 1] = fn end
+function game.on_exit(fn) exits[#exits + 1] = fn end
+local asked = false
+function game.command(cmd, arg) say("command", cmd, arg); asked = true end
+function game.overlay_changed(what, value) say("changed", what, tostring(value)) end
+function game.log(text) say("log", text) end
+local function frames_until(done)
+    local deadline = socket.gettime() + 30
+    while not done() do
+        assert(socket.gettime() < deadline, "timed out")
+        for _, fn in ipairs(frames) do fn(socket.gettime()) end
+        socket.sleep(0.02)
+    end
+end
+local vyr = dofile(arg[1])
+assert(vyr.start(game))
+frames_until(function() return vyr.state == "hidden" end)
+keys.F9()
+frames_until(function() return vyr.state == "active" end)
+frames_until(function() return asked end)
+vyr.note("Boss in 30 s")
+for _, fn in ipairs(exits) do fn() end
+"""
+
+
+def lua_with_sockets():
+    return LUA is not None and subprocess.run([LUA, "-e", "require('socket')"],
+                                              capture_output=True).returncode == 0
 
 
 def vyro(*args, native=False, deadline=harness.DEADLINE):
@@ -123,6 +177,35 @@ class Vyro(PageTestCase):
         wait_for(lambda: self.game.state()["rect"] == monitor, "the game over its monitor")
         self.assertEqual(vyro(*port, "window", "framed"), (0, [], []))
         self.wait_for_line(lambda m: m == "window: framed again", "the framed line")
+
+    @unittest.skipUnless(lua_with_sockets(), "lua5.4 and lua-socket are not installed")
+    def test_the_kits_game_script_with_a_game_of_lua(self):
+        self.start()
+        self.ready_page()
+        game = os.path.join(self.folder, "game")
+        os.makedirs(os.path.join(game, "package", "config"))
+        with open(os.path.join(game, "package", "config", "vyr_overlay.ini"), "w") as f:
+            f.write("[keys]\ntoggle = F9\n[overlay]\npad = Quest pad\nport = %d\n" % self.port)
+        driver = subprocess.Popen([LUA, "-", KIT_SCRIPT, game], stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.addCleanup(lambda: driver.poll() is None and driver.kill())
+        driver.stdin.write(LUA_GAME.encode())
+        driver.stdin.close()
+        lines = []
+        reader = threading.Thread(target=lambda: lines.extend(
+            l.decode().rstrip("\n") for l in driver.stdout), daemon=True)
+        reader.start()
+        self.wait_posted('{"type":"show","pad":"Quest pad"}')
+        self.standin.post_json('{"type":"game","cmd":"open_map","arg":"north gate"}')
+        self.wait_posted('{"type":"note","note":"Boss in 30 s"}')
+        self.assertEqual(self.process.wait(), 0)
+        self.assertEqual(driver.wait(timeout=harness.DEADLINE), 0)
+        reader.join(timeout=harness.DEADLINE)
+        driver.stdout.close()
+        self.assertEqual([l for i, l in enumerate(lines) if i == 0 or lines[i - 1] != l],
+                         ["run overlay\\overlay_host.exe --port %d" % self.port,
+                          "changed state hidden", "changed state active",
+                          "command open_map north gate"])
 
     def test_missing_overlay_and_bad_arguments(self):
         harness.ensure_environment()
