@@ -21,7 +21,8 @@ Describe 'Windows PowerShell 5.1 check' -Skip:$Desktop {
         $lacks = @('[Text.Encoding]::Latin1', 'ConvertTo-Json -InputObject 1 -AsArray', '[Environment]::ProcessPath',
                    "'{}' | Test-Json", "1, 2 | Join-String -Separator ','", "[IO.File]::Move('a', 'b', `$true)",
                    "[IO.Path]::GetRelativePath('a', 'b')", "[IO.Compression.ZipFile]::OpenRead('k.zip')",
-                   "New-Object 'System.Collections.Generic.List[System.Half]'", "1 -as [Text.Json.JsonElement]")
+                   "New-Object 'System.Collections.Generic.List[System.Half]'", "1 -as [Text.Json.JsonElement]",
+                   '[Convert]::ToHexString($b)', '[Array]::Empty[string]()', 'Start-Sleep -Duration 1')
         foreach ($line in $lacks) { @(Get-Ps51Findings -Context $Context -Text $line).Count | Should -Be 1 -Because $line }
         $has = @("[string]::Join(',', @('a'))", "[string]::IsNullOrWhiteSpace('')", "[IO.Path]::Combine('a', 'b', 'c')",
                  '[Environment+SpecialFolder]::ApplicationData', '[datetime]::new(2026, 1, 1)', '[int]::MaxValue -as [int64]',

@@ -260,7 +260,15 @@ function Get-Ps51Findings {
             $type = Resolve-Ps51Type $Context $node.Expression.TypeName $assemblies $namespaces
             if ($null -eq $type) { continue }  # already reported with the type
             $count = -1
-            if ($node -is [System.Management.Automation.Language.InvokeMemberExpressionAst]) { $count = @($node.Arguments).Count }
+            if ($node -is [System.Management.Automation.Language.InvokeMemberExpressionAst]) {
+                $count = 0
+                if ($null -ne $node.Arguments) { $count = $node.Arguments.Count }
+                # [T]::M[G]() is PowerShell 7.3's; 5.1 cannot parse it.
+                $generic = $node.PSObject.Properties['GenericTypeArguments']
+                if ($null -ne $generic -and $null -ne $generic.Value -and $generic.Value.Count -gt 0) {
+                    "${line}: a generic method call, which 5.1 cannot parse"
+                }
+            }
             if (-not (Test-StaticMember $type $node.Member.Value $count)) {
                 $what = if ($count -lt 0) { "static property or field $($node.Member.Value)" } else { "static method $($node.Member.Value) taking $count arguments" }
                 "${line}: no $what on $($type.FullName) in .NET Framework 4.8"

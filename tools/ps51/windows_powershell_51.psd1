@@ -108,6 +108,8 @@
             Parameters = @('TypeName', 'ArgumentList', 'Property', 'ComObject'); Switches = @('Strict'); Positional = 2
             ParameterAliases = @{ Args = 'ArgumentList' }
         }
+        # microsoft.powershell.utility/start-sleep?view=powershell-5.1 (Int32 seconds; no -Duration)
+        'Start-Sleep' = @{ Parameters = @('Seconds', 'Milliseconds'); Switches = @(); Positional = 1; Aliases = @('sleep') }
         # microsoft.powershell.core/set-strictmode?view=powershell-5.1
         'Set-StrictMode' = @{ Parameters = @('Version'); Switches = @('Off'); Positional = 0; ParameterAliases = @{ v = 'Version' } }
         # microsoft.powershell.utility/sort-object?view=powershell-5.1
