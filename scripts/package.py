@@ -195,8 +195,11 @@ def sign(paths, pfx, password, timestamp_url=None, description="VYR kit"):
                 command[2:2] = ["-ts", timestamp_url]
             done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
             if done.returncode != 0:
-                raise SystemExit("package: signing %s failed:\n%s" % (
-                    path, done.stdout.decode("utf-8", "replace")))
+                hint = ""
+                if b"Unrecognized file type" in done.stdout:
+                    hint = "(osslsigncode signs scripts from 2.7 on; Debian 12 has it in backports)\n"
+                raise SystemExit("package: signing %s failed:\n%s%s" % (
+                    path, done.stdout.decode("utf-8", "replace"), hint))
             shutil.copymode(path, signed)
             os.replace(signed, path)
 
