@@ -197,7 +197,7 @@ def sign(paths, pfx, password, timestamp_url=None, description="VYR kit"):
             if done.returncode != 0:
                 hint = ""
                 if b"Unrecognized file type" in done.stdout:
-                    hint = "(osslsigncode signs scripts from 2.7 on; Debian 12 has it in backports)\n"
+                    hint = "(osslsigncode signs scripts from 2.8 on; Debian 12 has it in backports)\n"
                 raise SystemExit("package: signing %s failed:\n%s%s" % (
                     path, done.stdout.decode("utf-8", "replace"), hint))
             shutil.copymode(path, signed)

@@ -19,10 +19,10 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
         "${missing[@]}" >/dev/null
 fi
-# package.py --sign-pfx signs actions.ps1 too, which osslsigncode does from 2.7 on (Debian 12's
+# package.py --sign-pfx signs actions.ps1 too, which osslsigncode does from 2.8 on (Debian 12's
 # own is 2.5; bookworm-backports has a newer one).
-osslsigncode --version 2>/dev/null | awk 'NR == 1 { sub(/,/, "", $2); split($2, v, "."); if (v[1] + 0 < 2 || (v[1] == 2 && v[2] + 0 < 7))
-    print "setup: osslsigncode " $2 " signs programs but not scripts; signing needs 2.7 or later" }' || true
+osslsigncode --version 2>/dev/null | awk 'NR == 1 { sub(/,/, "", $2); split($2, v, "."); if (v[1] + 0 < 2 || (v[1] == 2 && v[2] + 0 < 8))
+    print "setup: osslsigncode " $2 " signs programs but not scripts; signing needs 2.8 or later" }' || true
 command -v dotnet >/dev/null || { echo "setup: the .NET SDK (dotnet) is needed to restore the WebView2 SDK" >&2; exit 1; }
 bash scripts/setup_powershell.sh
 bash scripts/setup_browser.sh
