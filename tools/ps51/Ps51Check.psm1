@@ -106,9 +106,10 @@ function Resolve-Ps51Type($ctx, $typeName, [string[]]$assemblies, [string[]]$nam
 # Whether a public static member of that name (or a constructor for "new") takes that many
 # arguments; $count -lt 0 means a read or write without a call.
 function Test-StaticMember($type, [string]$member, [int]$count) {
-    $flags = [System.Reflection.BindingFlags]'Public, Static, FlattenHierarchy, IgnoreCase'
+    $flags = [System.Reflection.BindingFlags]'Public, Static, FlattenHierarchy'
+    $properties = @($type.GetProperties($flags) | Where-Object { $_.Name -eq $member })
     if ($count -lt 0) {
-        return ($null -ne $type.GetProperty($member, $flags)) -or ($null -ne $type.GetField($member, $flags))
+        return $properties.Count -gt 0 -or @($type.GetFields($flags) | Where-Object { $_.Name -eq $member }).Count -gt 0
     }
     if ($member -eq 'new') {
         $methods = @($type.GetConstructors())
@@ -116,7 +117,7 @@ function Test-StaticMember($type, [string]$member, [int]$count) {
     } else {
         $methods = @($type.GetMethods($flags) | Where-Object { $_.Name -eq $member })
         # A delegate-valued static property can be called too.
-        if ($methods.Count -eq 0) { return $null -ne $type.GetProperty($member, $flags) }
+        if ($methods.Count -eq 0) { return $properties.Count -gt 0 }
     }
     foreach ($method in $methods) {
         $parameters = @($method.GetParameters())
