@@ -33,6 +33,7 @@ KIT_NAME = "vyr-kit"
 # Relative to the kit folder, with "/" as the zip writes them.
 REQUIRED_FILES = [
     "launcher.exe",
+    "JOIN - double click me.bat",
     "WebView2Loader.dll",
     "launcher/actions.ps1",
     "launcher/game_files.json",
@@ -44,6 +45,7 @@ REQUIRED_FILES = [
     "overlay/vyro.exe",
     "overlay/web/index.html",
 ]
+JOIN_BAT = "JOIN - double click me.bat"
 REQUIRED_FOLDERS = ["package/Documents"]
 LOADERS = ["WebView2Loader.dll", "overlay/WebView2Loader.dll"]
 # Names that only the tests use; none may reach players.
@@ -86,6 +88,8 @@ def install(build_dir, kit_dir):
     shutil.rmtree(kit_dir, ignore_errors=True)
     subprocess.run(["cmake", "--install", build_dir, "--prefix", kit_dir], check=True,
                    stdout=subprocess.DEVNULL)
+    # Installs the kit without the launcher, where the WebView2 Runtime is missing.
+    shutil.copy2(os.path.join(ROOT, "kit", JOIN_BAT), os.path.join(kit_dir, JOIN_BAT))
 
 
 def game_files(kit_dir):

@@ -21,6 +21,7 @@ sys.path.insert(0, os.path.join(harness.SOURCE_DIR, "scripts"))
 import package  # noqa: E402
 
 EXPECTED = [
+    "JOIN - double click me.bat",
     "WebView2Loader.dll",
     "launcher.exe",
     "launcher/",
