@@ -1,5 +1,7 @@
 #include "powershell_command.h"
 
+#include <utility>
+
 std::wstring powershellPathIn(const std::wstring& systemDirectory) {
     return systemDirectory + L"\\WindowsPowerShell\\v1.0\\powershell.exe";
 }
@@ -39,12 +41,30 @@ std::wstring scriptArguments(const std::wstring& action, const ScriptLocations& 
     return out;
 }
 
+namespace {
+
+// The finished -File arguments, or their -Command form where -File would glob the script path.
+std::wstring finished(std::wstring arguments, const ScriptLocations& where) {
+    return needsLiteralScriptLoad(where.scriptPath) ? literalLoadArguments(arguments) : arguments;
+}
+
+bool isParameterName(const std::wstring& token) {
+    if (token.size() < 2 || token[0] != L'-')
+        return false;
+    for (size_t i = 1; i < token.size(); ++i)
+        if (!((token[i] >= L'A' && token[i] <= L'Z') || (token[i] >= L'a' && token[i] <= L'z')))
+            return false;
+    return true;
+}
+
+} // namespace
+
 std::wstring statusCommandLine(const std::wstring& powershell, const ScriptLocations& where,
                                const std::wstring& keepSha) {
-    std::wstring out = quoteArgument(powershell) + L" " + scriptArguments(L"status", where);
+    std::wstring arguments = scriptArguments(L"status", where);
     if (!keepSha.empty())
-        out += L" -KeepSha " + keepSha;
-    return out;
+        arguments += L" -KeepSha " + keepSha;
+    return quoteArgument(powershell) + L" " + finished(std::move(arguments), where);
 }
 
 std::wstring actionRunDir(const std::wstring& gameDir) {
@@ -66,5 +86,72 @@ std::wstring actionArguments(const std::wstring& action, const ScriptLocations& 
     out += extraArguments;
     if (where.gameDir.empty())
         out += L" -Game " + quoteArgument(jobGameDir);
+    return finished(std::move(out), where);
+}
+
+bool needsLiteralScriptLoad(const std::wstring& scriptPath) {
+    return scriptPath.find_first_of(L"[]") != std::wstring::npos;
+}
+
+std::wstring powershellLiteral(const std::wstring& text) {
+    std::wstring out = L"'";
+    for (wchar_t c : text) {
+        out += c;
+        if (c == L'\'' || (c >= 0x2018 && c <= 0x201B))
+            out += c;
+    }
+    out += L'\'';
     return out;
+}
+
+std::vector<std::wstring> splitArguments(const std::wstring& text) {
+    std::vector<std::wstring> out;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == L' ' || text[i] == L'\t'))
+            ++i;
+        if (i == text.size())
+            break;
+        std::wstring token;
+        bool quoted = false;
+        for (; i < text.size() && (quoted || (text[i] != L' ' && text[i] != L'\t')); ++i) {
+            size_t backslashes = 0;
+            while (i < text.size() && text[i] == L'\\') {
+                ++backslashes;
+                ++i;
+            }
+            if (i < text.size() && text[i] == L'"') {
+                token.append(backslashes / 2, L'\\');
+                if (backslashes % 2)
+                    token += L'"';
+                else
+                    quoted = !quoted;
+            } else {
+                token.append(backslashes, L'\\');
+                if (i == text.size() || (!quoted && (text[i] == L' ' || text[i] == L'\t')))
+                    break;
+                token += text[i];
+            }
+        }
+        out.push_back(std::move(token));
+    }
+    return out;
+}
+
+std::wstring literalLoadArguments(const std::wstring& fileArguments) {
+    std::vector<std::wstring> tokens = splitArguments(fileArguments);
+    std::wstring switches;
+    size_t i = 0;
+    for (; i < tokens.size() && tokens[i] != L"-File"; ++i)
+        switches += tokens[i] + L" ";
+    if (i + 1 >= tokens.size())
+        return fileArguments;
+    // [Text.Encoding]::Default is how 5.1 reads a script without a byte order mark; one with
+    // a mark is read by its mark, as -File would.
+    std::wstring command = L"& ([scriptblock]::Create([IO.File]::ReadAllText(" +
+                           powershellLiteral(tokens[i + 1]) + L", [Text.Encoding]::Default)))";
+    for (size_t k = i + 2; k < tokens.size(); ++k)
+        command += L" " + (isParameterName(tokens[k]) ? tokens[k] : powershellLiteral(tokens[k]));
+    command += L"; exit $LASTEXITCODE";
+    return switches + L"-Command " + quoteArgument(command);
 }

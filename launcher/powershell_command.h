@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 // How the launcher starts the kit's PowerShell script: program path, switches, parameters.
 
@@ -35,3 +36,21 @@ std::wstring actionResultPath(const std::wstring& runDir);
 // when --game did not name the game folder already, -Game with the job's folder.
 std::wstring actionArguments(const std::wstring& action, const ScriptLocations& where,
                              const std::wstring& jobGameDir, const std::wstring& extraArguments);
+
+// Windows PowerShell 5.1 looks the script path after -File up as a command, and a path that
+// holds [ or ] is taken as a wildcard pattern first: an unmatched [ fails the start, and a
+// bracket pair can match another file, which would run instead (PowerShell issue 4726, fixed
+// only in PowerShell 7). Such a script is loaded from its literal path with -Command.
+bool needsLiteralScriptLoad(const std::wstring& scriptPath);
+
+// The text as a PowerShell single-quoted string: every character PowerShell takes for a single
+// quote (' and U+2018 to U+201B) is doubled.
+std::wstring powershellLiteral(const std::wstring& text);
+
+// A command line's arguments split by the Windows rules: the inverse of quoteArgument.
+std::vector<std::wstring> splitArguments(const std::wstring& text);
+
+// -File arguments ("switches -File script parameters...") as -Command arguments that run the
+// script's text as a script block with the same parameters, every value a literal, and end with
+// its exit code.
+std::wstring literalLoadArguments(const std::wstring& fileArguments);

@@ -86,4 +86,46 @@ TEST(PowershellCommand, ActionLeavesTheGameToTheOptionWhenGiven) {
               scriptArguments(L"install", where) + L" -RunDir \"E:\\Fixed\\vyr_launcher\\run\"");
 }
 
+TEST(PowershellCommand, OnlyABracketInTheScriptPathNeedsTheLiteralLoad) {
+    EXPECT_FALSE(needsLiteralScriptLoad(L"C:\\My Games (1)\\launcher\\actions.ps1"));
+    EXPECT_TRUE(needsLiteralScriptLoad(L"C:\\Games [GOG]\\launcher\\actions.ps1"));
+    EXPECT_TRUE(needsLiteralScriptLoad(L"C:\\a]b\\launcher\\actions.ps1"));
+}
+
+TEST(PowershellCommand, LiteralsDoubleEveryKindOfSingleQuote) {
+    EXPECT_EQ(powershellLiteral(L""), L"''");
+    EXPECT_EQ(powershellLiteral(L"C:\\O'Neil $x `y"), L"'C:\\O''Neil $x `y'");
+    EXPECT_EQ(powershellLiteral(L"a\u2018b\u2019c\u201Ad\u201Be\u201Cf"),
+              L"'a\u2018\u2018b\u2019\u2019c\u201A\u201Ad\u201B\u201Be\u201Cf'");
+}
+
+TEST(PowershellCommand, SplittingUndoesQuoting) {
+    std::vector<std::wstring> values = {L"C:\\", L"a b", L"a\\\\", L"a\"b", L"a\\\"b", L"", L"x"};
+    std::wstring line;
+    for (const std::wstring& value : values)
+        line += L" " + quoteArgument(value);
+    EXPECT_EQ(splitArguments(line), values);
+    EXPECT_EQ(splitArguments(L"  -Action\tinstall -Kit \"C:\\K\" "),
+              (std::vector<std::wstring>{L"-Action", L"install", L"-Kit", L"C:\\K"}));
+}
+
+TEST(PowershellCommand, BracketsInTheKitLoadTheScriptFromItsLiteralPath) {
+    ScriptLocations where{L"D:\\Cindergale [GOG]\\launcher\\actions.ps1", L"D:\\Cindergale [GOG]",
+                          L"", L""};
+    std::wstring run = L"'D:\\Cindergale [GOG]\\vyr_launcher\\run'";
+    EXPECT_EQ(actionArguments(L"install", where, L"D:\\Cindergale [GOG]", L" -KeepSha ab"),
+              L"-NoProfile -NonInteractive -ExecutionPolicy Bypass -WindowStyle Hidden -Command "
+              L"\"& ([scriptblock]::Create([IO.File]::ReadAllText('D:\\Cindergale "
+              L"[GOG]\\launcher\\actions.ps1', [Text.Encoding]::Default))) -Action 'install' -Kit "
+              L"'D:\\Cindergale [GOG]' -RunDir " +
+                  run + L" -KeepSha 'ab' -Game 'D:\\Cindergale [GOG]'; exit $LASTEXITCODE\"");
+    std::wstring status = statusCommandLine(L"C:\\ps.exe", where, L"");
+    EXPECT_EQ(status.find(
+                  L"\"C:\\ps.exe\" -NoProfile -NonInteractive -ExecutionPolicy Bypass -WindowStyle "
+                  L"Hidden -Command \"& ([scriptblock]::Create("),
+              0u);
+    EXPECT_NE(status.find(L"-Action 'status' -Kit 'D:\\Cindergale [GOG]'; exit"),
+              std::wstring::npos);
+}
+
 } // namespace
