@@ -59,13 +59,19 @@ def missing():
         ([] if browser_bridge.available() else ["Chromium and playwright-core"])
 
 
+def shown(path):
+    """A path as the kit maker typed it: relative inside the checkout."""
+    inside = os.path.abspath(path).startswith(ROOT + os.sep)
+    return os.path.relpath(path, ROOT) if inside else path
+
+
 def stale_hint():
     """A word when kit/ changed after the zip was made: the playground runs the zip."""
     newest = max(os.path.getmtime(os.path.join(folder, name))
                  for folder, _, names in os.walk(os.path.join(ROOT, "kit")) for name in names)
     if newest > os.path.getmtime(demo.ZIP):
         print("playground: kit/ changed after %s was made; `python3 scripts/package.py` "
-              "takes the changes in" % os.path.relpath(demo.ZIP, ROOT))
+              "takes the changes in" % shown(demo.ZIP))
 
 
 def ask(words):
@@ -152,28 +158,29 @@ class Playground:
 
 
 def instructions(overlay_dir):
-    vyro = os.path.relpath(NATIVE_VYRO, os.getcwd())
+    vyro = shown(NATIVE_VYRO)
     log = os.path.join(overlay_dir, "vyr_overlay.log")
     print("""
 playground: the kit from %(zip)s runs under Wine over the stand-in game, display %(display)s.
   overlay log:  %(log)s
   page files:   %(docs)s
-From another terminal, as the game side (vyro sends from UDP port 47630, where the overlay's
-answers go; while `listen` holds that port, send with --from 0):
-  %(vyro)s listen                          prints every datagram the overlay sends
+From another terminal, as the game side: vyro sends from UDP port 47630, where the overlay's
+answers go; while `listen` holds that port, send with --from 0.
+  %(vyro)s listen                  # every datagram the overlay sends
   %(vyro)s --from 0 show "Quest pad"
   %(vyro)s --from 0 note '"Boss in 30 s"'
-  %(vyro)s --from 0 hide   (or state, reload, window borderless, page '{"type":"custom"}')
-and the playground itself (typed here, they work too):
-  bash scripts/playground.sh shot [FILE.png]       a screenshot of the whole display
-  bash scripts/playground.sh click Map             a real click on the element with that text
-  bash scripts/playground.sh click '#settings-open'   ... or matching that CSS selector
-  bash scripts/playground.sh quit                  ends it, as Ctrl+C here does
-""" % {"zip": os.path.relpath(demo.ZIP, ROOT), "display": harness.wine_env()["DISPLAY"],
+  %(vyro)s --from 0 hide           # or state, reload, window borderless, bye
+The playground's own commands (typed here, they work too):
+  bash scripts/playground.sh shot [FILE.png]         # a screenshot of the whole display
+  bash scripts/playground.sh click Map               # a real click on the element with that text
+  bash scripts/playground.sh click '#settings-open'  # ... or matching that CSS selector
+  bash scripts/playground.sh quit                    # ends it all, as Ctrl+C here does
+""" % {"zip": shown(demo.ZIP), "display": harness.wine_env()["DISPLAY"],
        "log": log, "docs": os.path.join(demo.GAME_DIR, "package", "Documents"), "vyro": vyro})
 
 
 def main():
+    sys.stdout.reconfigure(line_buffering=True)  # its lines as they come, into a file too
     lacking = missing()
     if lacking:
         raise SystemExit("playground: missing %s; `bash scripts/playground.sh` builds and "
