@@ -119,8 +119,10 @@ async function start({ port = DEFAULT_PORT } = {}) {
     close() {
       unwatch();
       for (const res of listeners) res.end();
-      panel.closeAllConnections();
-      for (const s of [panel, overlay.server, launcher.server]) s.close();
+      for (const s of [panel, overlay.server, launcher.server]) {
+        s.close();
+        s.closeAllConnections(); // an open page keeps its connections alive
+      }
     }
   };
 }
