@@ -93,7 +93,7 @@
       applySettings();
       fillSettingsForm();
     } else if (name === PAD_FILE) {
-      if (message.ok === true && !(parsed && parsed.pads && typeof parsed.pads === 'object')) {
+      if (message.ok === true && !(parsed && parsed.pads && typeof parsed.pads === 'object' && !Array.isArray(parsed.pads))) {
         // A file being edited by hand may be broken for a while: show the kit's pads, keep it.
         state.pads = { pads: copy(KIT_PADS.pads) };
       } else {
