@@ -20,6 +20,8 @@ BeforeAll {
     # Blanks, quotes, brackets and letters outside ASCII, in every path the script gets.
     $Odd = "Cinder gale [O'Brien] $([char]0x00FC)$([char]0x0142)"
     $HostsStart = "# Copyright (c) Microsoft Corp.`r`n#`r`n127.0.0.1       localhost`r`n::1             localhost"
+    # The kit's names come from kit.json, as the script reads them: a renamed kit passes too.
+    $KitSettings = [System.IO.File]::ReadAllText([System.IO.Path]::Combine($Root, 'kit', 'launcher', 'kit.json')) | ConvertFrom-Json
 
     function Join-Parts([string]$first) {
         $path = $first
@@ -52,7 +54,7 @@ BeforeAll {
     }
 
     # A stand-in game folder with the kit unzipped into it, as a player has it.
-    function New-Game([string]$name, [string]$under = $TestDrive) {
+    function New-Game([string]$name, [string]$under = $TestDrive, $Settings = $null) {
         $game = Join-Parts $under $name
         [void][System.IO.Directory]::CreateDirectory((Join-Parts $game 'package' 'patch_npk'))
         [System.IO.File]::WriteAllBytes((Join-Parts $game 'package' 'patch_npk' 'base.npk'), [byte[]](0..255))
@@ -62,6 +64,7 @@ BeforeAll {
         [void][System.IO.Directory]::CreateDirectory($launcher)
         Copy-Item -LiteralPath $ScriptSource -Destination (Join-Parts $launcher 'actions.ps1')
         Copy-Item -LiteralPath (Join-Parts $Root 'kit' 'launcher' 'kit.json') -Destination (Join-Parts $launcher 'kit.json')
+        if ($null -ne $Settings) { Write-TextFile (Join-Parts $launcher 'kit.json') (ConvertTo-Json -InputObject $Settings -Depth 5) }
         Copy-Item -LiteralPath (Join-Parts $Root 'kit' 'game') -Destination (Join-Parts $launcher 'game') -Recurse
         Write-Manifest (Join-Parts $launcher 'game') (Join-Parts $launcher 'game_files.json') $null
         return $game
@@ -87,8 +90,8 @@ BeforeAll {
 
     function ConvertTo-Argument([string]$text) { return '"' + $text + '"' }
 
-    # Runs the script in its own process as the launcher does; standard output read as bytes.
-    function Invoke-Kit([string]$Game, [string[]]$Arguments) {
+    # Starts the script in its own process as the launcher does.
+    function Start-Kit([string]$Game, [string[]]$Arguments) {
         $script = Join-Parts $Game 'launcher' 'actions.ps1'
         $prefix = @()
         if ($PSVersionTable.PSEdition -eq 'Desktop') {
@@ -113,6 +116,12 @@ BeforeAll {
         $info.WorkingDirectory = $TestDrive
         $process = [System.Diagnostics.Process]::Start($info)
         $process.StandardInput.Close()
+        return $process
+    }
+
+    # Runs the script to its end; standard output read as bytes.
+    function Invoke-Kit([string]$Game, [string[]]$Arguments) {
+        $process = Start-Kit $Game $Arguments
         $errors = $process.StandardError.ReadToEndAsync()
         $bytes = New-Object System.IO.MemoryStream
         $process.StandardOutput.BaseStream.CopyTo($bytes)
@@ -138,11 +147,38 @@ BeforeAll {
         }
         $arguments = @('-Action', $Action, '-Kit', $Game, '-HostsFile', $Hosts, '-RunDir', $runDir) + $More + @('-Game', $Target)
         $run = Invoke-Kit $Game $arguments
-        $resultText = [System.IO.File]::ReadAllText((Join-Parts $runDir 'result.json'), $Utf8)
-        $log = @([System.IO.File]::ReadAllText((Join-Parts $runDir 'action.log'), $Utf8) -split "`r`n" | Where-Object { $_ -ne '' })
+        $resultText = Read-Shared (Join-Parts $runDir 'result.json')
+        $log = @(Read-Log $runDir)
         # "steps" is always an array, even with one or no element.
         $resultText | Should -Match '"steps":\s*\['
         return [pscustomobject]@{ Code = $run.Code; Result = ($resultText | ConvertFrom-Json); Log = $log; Err = $run.Err }
+    }
+
+    # A file the script may still be writing, read as the launcher does (sharing it).
+    function Read-Shared([string]$path) {
+        $stream = New-Object System.IO.FileStream -ArgumentList $path, 'Open', 'Read', ([System.IO.FileShare]'ReadWrite, Delete')
+        try { return (New-Object System.IO.StreamReader -ArgumentList $stream, $Utf8).ReadToEnd() } finally { $stream.Dispose() }
+    }
+
+    function Read-Log([string]$runDir) {
+        $path = Join-Parts $runDir 'action.log'
+        if (-not [System.IO.File]::Exists($path)) { return @() }
+        return @((Read-Shared $path) -split "`r`n" | Where-Object { $_ -ne '' })
+    }
+
+    function Wait-Until([scriptblock]$condition, [string]$what) {
+        $deadline = [DateTime]::UtcNow.AddSeconds(60)
+        while (-not (& $condition)) {
+            if ([DateTime]::UtcNow -gt $deadline) { throw "timed out waiting for $what" }
+            Start-Sleep -Milliseconds 50
+        }
+    }
+
+    # A junction on Windows (no privilege needed), a symbolic link elsewhere.
+    function New-Link([string]$link, [string]$target) {
+        [void][System.IO.Directory]::CreateDirectory([System.IO.Path]::GetDirectoryName($link))
+        if ($OnWindows) { $null = & cmd.exe /c mklink /J "$link" "$target" } else { & ln -s $target $link }
+        $LASTEXITCODE | Should -Be 0
     }
 }
 
@@ -187,6 +223,8 @@ Describe 'actions.ps1' {
     It 'installs and uninstalls: the game folder and the hosts file are byte for byte as before' {
         $game = New-Game "$Odd a"
         $hosts = New-Hosts "hosts $Odd" $HostsStart
+        # Hosts-protection tools make it read-only: the change clears that and puts it back.
+        [System.IO.File]::SetAttributes($hosts, 'ReadOnly')
         $before = Get-Snapshot $game
         $hostsBefore = [System.IO.File]::ReadAllBytes($hosts)
 
@@ -196,22 +234,32 @@ Describe 'actions.ps1' {
         $status.Status.installed | Should -BeFalse
         $status.Status.hostsRedirected | Should -BeFalse
         $status.Status.summary | Should -Match 'is not installed'
+        $status.Status.kitTitle | Should -Be $KitSettings.title
+        ($status.Status.interrupted, $status.Status.busy) | Should -Be @($false, $false)
 
         $install = Invoke-Action $game 'install' $hosts
         $install.Code | Should -Be 0
         $install.Result.ok | Should -BeTrue
         $install.Log[-1] | Should -Be 'install: done'
-        $install.Log | Should -Contain "placed package/config/user_scripts.ini (the game's own is kept in vyr_launcher/backup)"
+        # The plan before any change, then each step counted: three files, the hosts block, the record.
+        $bytes = 0
+        foreach ($file in (Get-Content -LiteralPath (Join-Parts $game 'launcher' 'game_files.json') -Raw | ConvertFrom-Json).files) { $bytes += $file.size }
+        $install.Log[1] | Should -Be "plan: 5 steps, $bytes bytes to write"
+        ($install.Result.plannedSteps, $install.Result.plannedBytes) | Should -Be @(5, $bytes)
+        $install.Log | Should -Contain "step 1/5: placed package/config/user_scripts.ini (the game's own is kept in vyr_launcher/backup)"
+        $install.Log[-2] | Should -Be 'step 5/5: recorded the installation in vyr_launcher/install.json'
+        $install.Result.steps | Should -Contain "placed package/config/user_scripts.ini (the game's own is kept in vyr_launcher/backup)"
+        [System.IO.File]::GetAttributes($hosts) -band [System.IO.FileAttributes]::ReadOnly | Should -Be ([System.IO.FileAttributes]::ReadOnly)
         $kitFile = Join-Parts $game 'launcher' 'game' 'package' 'config' 'user_scripts.ini'
         Get-Sha (Join-Parts $game 'package' 'config' 'user_scripts.ini') | Should -Be (Get-Sha $kitFile)
         [System.IO.File]::ReadAllText((Join-Parts $game 'vyr_launcher' 'backup' 'package' 'config' 'user_scripts.ini')) | Should -Be "[scripts]`r`nscript1 = script\quests.lua`r`n"
         $hostsText = [System.IO.File]::ReadAllText($hosts)
-        $hostsText.StartsWith($HostsStart + "`r`n# BEGIN VYR Ferrowake kit`r`n") | Should -BeTrue
+        $hostsText.StartsWith($HostsStart + "`r`n# BEGIN $($KitSettings.name)`r`n") | Should -BeTrue
         $hostsText | Should -Match "(?m)^203\.0\.113\.7 news\.cindergale\.example`r$"
 
         $status = Get-Status $game @('-HostsFile', $hosts)
         $status.Status.installed | Should -BeTrue
-        $status.Status.installedVersion | Should -Be '1.0'
+        $status.Status.installedVersion | Should -Be $KitSettings.version
         $status.Status.hostsRedirected | Should -BeTrue
         @($status.Status.changedFiles).Count | Should -Be 0
         $status.Status.summary | Should -Match 'Every file is as the kit placed it'
@@ -223,15 +271,24 @@ Describe 'actions.ps1' {
         $uninstall.Log[-1] | Should -Be 'uninstall: done'
         Get-Snapshot $game | Should -Be $before
         [System.IO.File]::ReadAllBytes($hosts) | Should -Be $hostsBefore
+        [System.IO.File]::GetAttributes($hosts) | Should -Be ([System.IO.FileAttributes]::ReadOnly)
+        [System.IO.File]::SetAttributes($hosts, 'Normal')
         @([System.IO.Directory]::GetFileSystemEntries((Join-Parts $game 'vyr_launcher'))).Count | Should -Be 1 -Because 'only the run folder stays'
     }
 
-    It 'repairs: a changed or missing file and the hosts block come back, the kept file stays' {
-        $game = New-Game "$Odd b"
+    It 'repairs a renamed kit: a changed or missing file and the hosts block come back, the kept file stays' {
+        # A kit maker's kit: another name and version in kit.json, no title, nothing else changed.
+        $settings = [System.IO.File]::ReadAllText((Join-Parts $Root 'kit' 'launcher' 'kit.json')) | ConvertFrom-Json
+        $settings.PSObject.Properties.Remove('title')
+        $settings.name = 'Ashvale Mirror kit'
+        $settings.version = '2.5-beta'
+        $game = New-Game "$Odd b" -Settings $settings
         $hosts = New-Hosts 'absent hosts' $null
         $before = Get-Snapshot $game
         (Invoke-Action $game 'install' $hosts).Code | Should -Be 0
-        [System.IO.File]::Exists($hosts) | Should -BeTrue
+        [System.IO.File]::ReadAllText($hosts) | Should -Match '(?m)^# BEGIN Ashvale Mirror kit\r$'
+        $status = Get-Status $game @('-HostsFile', $hosts)
+        ($status.Status.kitName, $status.Status.kitTitle, $status.Status.installedVersion) | Should -Be @('Ashvale Mirror kit', 'Ashvale Mirror kit', '2.5-beta')
 
         $changed = Join-Parts $game 'package' 'config' 'vyr_overlay.ini'
         $kept = Join-Parts $game 'package' 'script' 'vyr_overlay.lua'
@@ -255,9 +312,11 @@ Describe 'actions.ps1' {
 
         $repair = Invoke-Action $game 'repair' $hosts @('-KeepSha', $keep)
         $repair.Code | Should -Be 0
-        $repair.Log | Should -Contain 'put back package/config/vyr_overlay.ini (it differed from the kit)'
-        $repair.Log | Should -Contain 'put back package/config/user_scripts.ini (it was missing)'
-        $repair.Log | Should -Contain "kept package/script/vyr_overlay.lua as it is (SHA-256 $keep)"
+        $repair.Result.steps | Should -Contain 'put back package/config/vyr_overlay.ini (it differed from the kit)'
+        $repair.Result.steps | Should -Contain 'put back package/config/user_scripts.ini (it was missing)'
+        $repair.Result.steps | Should -Contain "kept package/script/vyr_overlay.lua as it is (SHA-256 $keep)"
+        @($repair.Result.restored | Sort-Object) | Should -Be @('hosts file', 'package/config/user_scripts.ini', 'package/config/vyr_overlay.ini')
+        $repair.Log[1] | Should -Match '^plan: 5 steps, [1-9][0-9]* bytes to write$'
         Get-Sha $changed | Should -Be (Get-Sha (Join-Parts $game 'launcher' 'game' 'package' 'config' 'vyr_overlay.ini'))
         Get-Sha $kept | Should -Be $keep
         $status = Get-Status $game @('-HostsFile', $hosts)
@@ -307,23 +366,109 @@ Describe 'actions.ps1' {
         $install.Result.why | Should -Match '^placing package/script/vyr_overlay\.lua failed: '
         $install.Result.warnings | Should -BeNullOrEmpty
         $install.Result.message | Should -Match 'Nothing was changed\.$'
-        $install.Log | Should -Contain 'placed package/config/vyr_overlay.ini'
+        $install.Result.steps | Should -Contain 'placed package/config/vyr_overlay.ini'
         $install.Log[-1] | Should -Be "install: failed - $($install.Result.why)"
+        $install.Result.why | Should -Match '[^.]\.$' -Because 'a why ends with one period'
         Get-Snapshot $game | Should -Be $before
         [System.IO.File]::ReadAllBytes($hosts) | Should -Be $hostsBefore
 
         # Bad requests are refused before anything is touched, with a result all the same.
         $unknown = Invoke-Action $game 'reinstall' $hosts
         $unknown.Code | Should -Be 2
-        $unknown.Result.why | Should -Be "unknown action 'reinstall'"
+        $unknown.Result.why | Should -Be "unknown action 'reinstall'."
         $repair = Invoke-Action $game 'repair' $hosts
         $repair.Code | Should -Be 1
-        $repair.Result.why | Should -Be "the kit is not installed in $game`: use Install"
+        $repair.Result.why | Should -Be "the kit is not installed in $game`: use Install."
         $repair.Result.steps.Count | Should -Be 0
         $noGame = Invoke-Action $game 'install' $hosts -Target (Join-Parts $TestDrive 'no game here')
         $noGame.Code | Should -Be 1
-        $noGame.Result.why | Should -Be 'the game folder was not found'
+        $noGame.Result.why | Should -Be 'the game folder was not found.'
+
+        # A hosts file in UTF-16 is refused, never rewritten: the files placed before go again.
+        $wide = New-Hosts 'hosts c wide' $null
+        [System.IO.File]::WriteAllText($wide, $HostsStart, [System.Text.Encoding]::Unicode)
+        $wideBefore = [System.IO.File]::ReadAllBytes($wide)
+        $refused = Invoke-Action $game 'install' $wide
+        ($refused.Code, $refused.Result.rolledBack) | Should -Be @(1, $true)
+        $refused.Result.why | Should -Be "changing the hosts file $wide failed: $wide is saved as UTF-16, which the kit does not rewrite: save it as ANSI or UTF-8 (in Notepad: Save As, Encoding), then try again."
+        [System.IO.File]::ReadAllBytes($wide) | Should -Be $wideBefore
+
+        # All or nothing: a result that cannot be written undoes the whole run.
+        $runDir = Join-Parts $game 'vyr_launcher' 'run'
+        [System.IO.File]::Delete((Join-Parts $runDir 'result.json'))
+        [void][System.IO.Directory]::CreateDirectory((Join-Parts $runDir 'result.json'))
+        $unrecorded = Invoke-Kit $game @('-Action', 'install', '-Kit', $game, '-HostsFile', $hosts, '-RunDir', $runDir, '-Game', $game)
+        $unrecorded.Code | Should -Be 1
+        $log = Read-Log $runDir
+        $log[-1] | Should -Match '^install: failed - recording the result failed: '
+        @($log | Where-Object { $_ -match '^rolled back: (\d+) of \1 changes of this run undone$' }).Count | Should -Be 1
+        [System.IO.Directory]::Delete((Join-Parts $runDir 'result.json'))
         Get-Snapshot $game | Should -Be $before
+        [System.IO.File]::ReadAllBytes($hosts) | Should -Be $hostsBefore
+    }
+
+    It 'writes nothing through a link planted at the run folder, the backup folder or in the game tree' {
+        $game = New-Game "$Odd h"
+        $hosts = New-Hosts 'hosts h' $HostsStart
+        $elsewhere = Join-Parts $TestDrive "elsewhere $Odd"
+        [void][System.IO.Directory]::CreateDirectory($elsewhere)
+        $runDir = Join-Parts $game 'vyr_launcher' 'run'
+        $before = Get-Snapshot $game
+        foreach ($planted in @(@('vyr_launcher', 'run'), @('vyr_launcher', 'backup'), @('package', 'script'))) {
+            $link = Join-Parts $game @planted
+            New-Link $link $elsewhere
+            $run = Invoke-Kit $game @('-Action', 'install', '-Kit', $game, '-HostsFile', $hosts, '-RunDir', $runDir, '-Game', $game)
+            $why = "$link is a link (junction or symbolic link): the kit does not write through links."
+            $run.Code | Should -Be 1
+            if ($planted[1] -eq 'run') {
+                # Not even the why goes through it: it can only be told on standard error.
+                $run.Err.Trim() | Should -Be "actions.ps1: $why"
+            } else {
+                $result = (Read-Shared (Join-Parts $runDir 'result.json')) | ConvertFrom-Json
+                ($result.why, $result.rolledBack) | Should -Be @($why, $false) -Because 'it is refused before any change'
+            }
+            @([System.IO.Directory]::GetFileSystemEntries($elsewhere)).Count | Should -Be 0
+            [System.IO.Directory]::Delete($link)
+        }
+        Get-Snapshot $game | Should -Be $before
+        [System.IO.File]::ReadAllText($hosts) | Should -Be $HostsStart
+    }
+
+    # A FIFO as the hosts file holds the run at its hosts step, after it has placed the files;
+    # Windows has no such file, and its sharing violations are only retried for a few seconds.
+    It 'refuses a second run during the first, and the next install rolls back a run killed half-way' -Skip:$OnWindows {
+        $game = New-Game "$Odd g"
+        $hosts = New-Hosts 'hosts g' $null
+        & mkfifo $hosts
+        $before = Get-Snapshot $game
+        $runDir = Join-Parts $game 'vyr_launcher' 'run'
+        $arguments = @('-Action', 'install', '-Kit', $game, '-HostsFile', $hosts, '-RunDir', $runDir, '-Game', $game)
+        $first = Start-Kit $game $arguments
+        try {
+            Wait-Until { @(Read-Log $runDir | Where-Object { $_ -match '^step 1/5: placed ' }).Count -gt 0 } 'the first placed file'
+            $second = Invoke-Kit $game $arguments
+            $second.Code | Should -Be 1
+            ((Read-Shared (Join-Parts $runDir 'result.json')) | ConvertFrom-Json).why | Should -Be 'another action is still running.'
+            (Read-Log $runDir)[-1] | Should -Match '^step [1-3]/5: placed ' -Because 'the first run''s log is left alone'
+            (Get-Status $game @('-HostsFile', (New-Hosts 'hosts g other' $HostsStart))).Status.busy | Should -BeTrue
+        } finally {
+            $first.Kill()
+            $first.WaitForExit()
+        }
+        [System.IO.File]::Delete($hosts)
+        [System.IO.File]::WriteAllText($hosts, $HostsStart)
+        $status = Get-Status $game @('-HostsFile', $hosts)
+        ($status.Status.interrupted, $status.Status.busy) | Should -Be @($true, $false)
+        $status.Status.summary | Should -Match '^An earlier run \(install of [0-9: -]+\) was interrupted before it finished'
+
+        $install = Invoke-Action $game 'install' $hosts
+        $install.Code | Should -Be 0
+        $install.Log[1] | Should -Match '^interrupted run: install of \d{4}-\d\d-\d\d \d\d:\d\d:\d\d rolled back, [1-9]\d* changes undone$'
+        $install.Log[2] | Should -Match '^plan: 5 steps, '
+        (Get-Status $game @('-HostsFile', $hosts)).Status.interrupted | Should -BeFalse
+        (Invoke-Action $game 'uninstall' $hosts).Code | Should -Be 0
+        Get-Snapshot $game | Should -Be $before
+        [System.IO.File]::ReadAllText($hosts) | Should -Be $HostsStart
     }
 
     It 'rolls back when the disk fills up half-way' -Skip:(-not $CanMount) {
@@ -343,7 +488,7 @@ Describe 'actions.ps1' {
             $install = Invoke-Action $game 'install' $hosts
             $install.Code | Should -Be 1
             $install.Result.why | Should -Match '^placing package/patch_npk/vyr_terrain\.npk failed: No space left on device'
-            $install.Log | Should -Contain "placed package/config/user_scripts.ini (the game's own is kept in vyr_launcher/backup)"
+            $install.Result.steps | Should -Contain "placed package/config/user_scripts.ini (the game's own is kept in vyr_launcher/backup)"
             $install.Log[-1] | Should -Be "install: failed - $($install.Result.why)"
             Get-Snapshot $game | Should -Be $before
             [System.IO.File]::ReadAllText($hosts) | Should -Be $HostsStart
@@ -399,23 +544,23 @@ Describe 'actions.ps1' {
 
         $first = Invoke-Action $game 'rookmere' $hosts @('-RookmereDir', $rookmere)
         $first.Code | Should -Be 1
-        $first.Result.why | Should -Be "the kit is not installed in $game`: install it first, then the Rookmere kit"
+        $first.Result.why | Should -Be "the kit is not installed in $game`: install it first, then the Rookmere kit."
         (Invoke-Action $game 'install' $hosts).Code | Should -Be 0
         $fromDir = Invoke-Action $game 'rookmere' $hosts @('-RookmereDir', $rookmere)
         $fromDir.Code | Should -Be 0
-        $fromDir.Log | Should -Contain "placed package/patch_npk/base.npk (the game's own is kept in vyr_launcher/backup)"
+        $fromDir.Result.steps | Should -Contain "placed package/patch_npk/base.npk (the game's own is kept in vyr_launcher/backup)"
         Get-Sha (Join-Parts $game 'package' 'patch_npk' 'rookmere_map.npk') | Should -Be (Get-Sha (Join-Parts $rookmere 'package' 'patch_npk' 'rookmere_map.npk'))
         (Get-Status $game @('-HostsFile', $hosts)).Status.rookmereVersion | Should -Be '1.2'
 
         [System.IO.File]::Delete((Join-Parts $game 'package' 'patch_npk' 'rookmere_map.npk'))
         $fromZip = Invoke-Action $game 'rookmere' $hosts @('-RookmereZip', $zip)
         $fromZip.Code | Should -Be 0
-        $fromZip.Log | Should -Contain 'put back package/patch_npk/rookmere_map.npk (it was missing)'
+        $fromZip.Result.steps | Should -Contain 'put back package/patch_npk/rookmere_map.npk (it was missing)'
         [System.IO.Directory]::Exists((Join-Parts $game 'vyr_launcher' 'unpack')) | Should -BeFalse
 
         $download = Invoke-Action $game 'rookmere' $hosts @('-RookmereDownload')
         $download.Code | Should -Be 1
-        $download.Result.why | Should -Be 'no download source is configured for the Rookmere kit: download it yourself, then choose the zip'
+        $download.Result.why | Should -Be 'no download source is configured for the Rookmere kit: download it yourself, then choose the zip.'
         $damaged = Join-Parts $rookmere 'package' 'patch_npk' 'rookmere_map.npk'
         [System.IO.File]::WriteAllText($damaged, 'cut short')
         $bad = Invoke-Action $game 'rookmere' $hosts @('-RookmereDir', $rookmere)
@@ -424,7 +569,7 @@ Describe 'actions.ps1' {
 
         $uninstall = Invoke-Action $game 'uninstall' $hosts
         $uninstall.Code | Should -Be 0
-        $uninstall.Log | Should -Contain "put the game's own package/patch_npk/base.npk back"
+        $uninstall.Result.steps | Should -Contain "put the game's own package/patch_npk/base.npk back"
         Get-Snapshot $game | Should -Be $before
         [System.IO.File]::ReadAllBytes($hosts) | Should -Be $hostsBefore
     }
