@@ -261,16 +261,6 @@ class FolderOpening(HostileTestCase):
         self.assertEqual(self.calls(), [])
         self.assertTrue(self.page_still_answers())
 
-    # Starting the game goes through the shell after the web message handler has returned;
-    # Wine knows no steam: handler, so the shell refuses it.
-    def test_play_is_answered_and_logged(self):
-        self.start("hostile_play")
-        self.assertEqual(self.page.post_json('{"cmd":"play"}'), 1)
-        self.assertEqual(wait_for(lambda: self.posted() or None, "the played reply"),
-                         ['{"type":"played","ok":false}'])
-        self.assertEqual([l[:6] for l in lh.log_messages(self.log)[2:]], ["play: "])
-        self.assertTrue(self.page_still_answers())
-
     # The shell expands environment variables in the file it opens (under Wine it calls
     # ExpandEnvironmentStringsW on it), so a folder named "%VAR%.exe" would start the program
     # "<value>.exe" beside it instead of opening itself. Such paths are never opened. Any
