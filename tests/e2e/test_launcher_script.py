@@ -107,14 +107,20 @@ class RealScript(RealScriptTestCase):
             "-Action", "status", "-Kit", self.kit, "-HostsFile", hosts])
         self.assertEqual(run["cwd"].rstrip("/"), self.folder)
 
+        with open(os.path.join(harness.SOURCE_DIR, "kit", "launcher", "kit.json"), "rb") as f:
+            self.assertEqual(status["kitTitle"], json.load(f)["title"])
+
+        # The plan first, then each step counted, as the page counts them.
         lines, done = self.act("install")
         self.assertEqual(lines[0].split(":")[0], "install")
-        self.assertIn("placed package/config/user_scripts.ini (the game's own is kept in "
+        self.assertRegex(lines[1], r"^plan: 5 steps, [1-9]\d* bytes to write$")
+        self.assertIn("step 1/5: placed package/config/user_scripts.ini (the game's own is kept in "
                       "vyr_launcher/backup)", lines)
         self.assertEqual(lines[-1], "install: done")
         self.assertEqual((done["action"], done["exit"]), ("install", 0))
         result = json.loads(done["raw"])
         self.assertTrue(result["ok"], result)
+        self.assertEqual((result["plannedSteps"], result["restored"]), (5, []))
         self.assertEqual(self.powershell.calls(self.kit)[-1]["argv"][-2:],
                          ["-Game", harness.to_windows_path(self.kit)])
         status = self.status()
