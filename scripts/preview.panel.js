@@ -47,7 +47,8 @@
 
   var FILES_KEY = 'vyr-preview-files';
   var MODES = ['hidden', 'passive', 'active'];
-  var host = { mode: 0, ready: false, cover: true, through: false, pendingShow: '', pendingNotes: [], rects: [], heard: false };
+  // again: a document that replaced a ready one is loading; what comes for it is kept.
+  var host = { mode: 0, ready: false, again: false, cover: true, through: false, pendingShow: '', pending: [], rects: [], heard: false };
   var coverTimer = 0;
 
   function files() {
@@ -67,14 +68,20 @@
 
   function showMessage(pad) { return pad ? { type: 'show', pad: pad } : { type: 'show' }; }
 
+  // What the host posts unasked: kept while a replacing document loads.
+  function post(message) {
+    if (host.again) host.pending.push(message);
+    else deliver(message);
+  }
+
   function requestShow(pad) {
     setMode(2);
-    if (host.ready) deliver(showMessage(pad));
+    if (host.ready) post(showMessage(pad));
     else host.pendingShow = pad || '-';
   }
 
   function requestClose() {
-    if (host.ready) deliver({ type: 'close' });
+    if (host.ready) post({ type: 'close' });
     else setMode(0);
   }
 
@@ -106,9 +113,10 @@
   var fromOverlayPage = {
     ready: function () {
       host.ready = true;
+      host.again = false;
       if (host.mode === 2) deliver(showMessage(host.pendingShow === '-' ? '' : host.pendingShow));
       host.pendingShow = '';
-      host.pendingNotes.splice(0).forEach(deliver);
+      host.pending.splice(0).forEach(deliver);
       deliver('{"type":"host","through":true,"hit":true}');
     },
     cover: function (m) { if (m.on !== true) { host.cover = false; paint(); } },
@@ -180,12 +188,12 @@
     on('send-note', gameSide(function () {
       var note = '{"type":"note","note":' + $('note').value + '}';
       if (host.mode === 0) setMode(1);
-      if (host.ready) deliver(note);
-      else host.pendingNotes.push(note);
+      if (host.ready) post(note);
+      else host.pending.push(note);
     }));
-    on('send-raw', gameSide(function () { deliver($('raw').value); }));
-    on('away', function () { deliver({ type: 'away' }); });
-    on('back', function () { deliver({ type: 'back' }); });
+    on('send-raw', gameSide(function () { post($('raw').value); }));
+    on('away', function () { post({ type: 'away' }); });
+    on('back', function () { post({ type: 'back' }); });
     on('forget', function () { localStorage.removeItem(FILES_KEY); record('game', 'the saved files are gone'); });
     $('clip').addEventListener('change', paint);
     $('outline').addEventListener('change', paint);
@@ -350,6 +358,11 @@
 
   function reloadPage() {
     record('game', 'reload of the ' + which + ' page');
+    if (host.ready) {
+      host.ready = false;
+      host.again = true;
+      paint();
+    }
     frame.src = setup[which] + '/index.html';
   }
 
