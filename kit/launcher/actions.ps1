@@ -314,7 +314,9 @@ function Save-Whole([string]$path, [byte[]]$bytes, $attributes) {
             $current = [System.IO.File]::GetAttributes($path)
             if (($current -band [System.IO.FileAttributes]::ReadOnly) -ne 0) {
                 $cleared = $current
-                [System.IO.File]::SetAttributes($path, ($current -band (-bnot [System.IO.FileAttributes]::ReadOnly)))
+                $plain = $current -band (-bnot [System.IO.FileAttributes]::ReadOnly)
+                if ([int]$plain -eq 0) { $plain = [System.IO.FileAttributes]::Normal }
+                [System.IO.File]::SetAttributes($path, $plain)
                 if ($null -eq $attributes) { $attributes = [int]$current }
             }
             [System.IO.File]::Replace($temp, $path, [NullString]::Value)

@@ -364,6 +364,7 @@ Describe 'actions.ps1' {
         $install.Result.ok | Should -BeFalse
         $install.Result.rolledBack | Should -BeTrue
         $install.Result.why | Should -Match '^placing package/script/vyr_overlay\.lua failed: '
+        if ($OnWindows) { $install.Result.why | Should -Be 'placing package/script/vyr_overlay.lua failed: package/script/vyr_overlay.lua is in use: close Cindergale, then try again.' }
         $install.Result.warnings | Should -BeNullOrEmpty
         $install.Result.message | Should -Match 'Nothing was changed\.$'
         $install.Result.steps | Should -Contain 'placed package/config/vyr_overlay.ini'
