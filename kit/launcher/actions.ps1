@@ -110,12 +110,14 @@ function Get-InnerException($record) {
 function Get-ErrorText($record) { return (Get-InnerException $record).Message }
 
 # Another program holds the file without sharing it: ERROR_SHARING_VIOLATION (32) or
-# ERROR_LOCK_VIOLATION (33) on Windows; outside Windows .NET's advisory lock gives EWOULDBLOCK (11).
+# ERROR_LOCK_VIOLATION (33) on Windows, or ERROR_UNABLE_TO_REMOVE_REPLACED (1175), which
+# ReplaceFile gives when the file it replaces cannot be deleted (both files keep their names);
+# outside Windows .NET's advisory lock gives EWOULDBLOCK (11).
 function Test-InUse($exception) {
     if ($exception -isnot [System.IO.IOException]) { return $false }
     if ($OnWindows) {
         $code = $exception.HResult -band 0xFFFF
-        return ($code -eq 32 -or $code -eq 33)
+        return ($code -eq 32 -or $code -eq 33 -or $code -eq 1175)
     }
     return ($exception.HResult -eq 11)
 }
@@ -537,7 +539,10 @@ function Get-JournalTitle {
 # Rolls back what a killed run left, as its journal says, before this run does anything.
 function Undo-Interrupted {
     $path = Get-JournalPath
-    if (-not [System.IO.File]::Exists($path)) { return }
+    if (-not [System.IO.File]::Exists($path)) {
+        Remove-StaleUndo
+        return
+    }
     Assert-NoLink $path
     $what = Get-JournalTitle
     $lines = @($Utf8.GetString((Read-Bytes $path)).Split("`n") | Where-Object { $_.Trim() -ne '' })
@@ -574,6 +579,16 @@ function Undo-Interrupted {
     }
     [System.IO.File]::Delete($path)
     Write-Log "interrupted run: $what rolled back, $undone changes undone"
+}
+
+# Files a finished run moved aside and was stopped before it removed: with no journal naming
+# them, nothing will ever move them back.
+function Remove-StaleUndo {
+    $folder = [System.IO.Path]::Combine($Game, $RecordFolderName)
+    if (-not [System.IO.Directory]::Exists($folder) -or (Test-Link $folder)) { return }
+    foreach ($stale in [System.IO.Directory]::GetDirectories($folder, 'undo-*')) {
+        try { Remove-Tree $stale } catch { Add-Warning ("could not remove $stale`: " + (Get-ErrorText $_)) }
+    }
 }
 
 # The run is done: the journal goes first (from here on nothing is rolled back), then what the
