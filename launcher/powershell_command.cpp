@@ -147,9 +147,11 @@ std::wstring literalLoadArguments(const std::wstring& fileArguments) {
     if (i + 1 >= tokens.size())
         return fileArguments;
     // [Text.Encoding]::Default is how 5.1 reads a script without a byte order mark; one with
-    // a mark is read by its mark, as -File would.
-    std::wstring command = L"& ([scriptblock]::Create([IO.File]::ReadAllText(" +
-                           powershellLiteral(tokens[i + 1]) + L", [Text.Encoding]::Default)))";
+    // a mark is read by its mark, as -File would. A script that cannot be read or parsed ends
+    // with 1, as under -File, rather than with the 0 of an empty $LASTEXITCODE.
+    std::wstring command = L"try { $vyrKitScript = [scriptblock]::Create([IO.File]::ReadAllText(" +
+                           powershellLiteral(tokens[i + 1]) +
+                           L", [Text.Encoding]::Default)) } catch { exit 1 }; & $vyrKitScript";
     for (size_t k = i + 2; k < tokens.size(); ++k)
         command += L" " + (isParameterName(tokens[k]) ? tokens[k] : powershellLiteral(tokens[k]));
     command += L"; exit $LASTEXITCODE";

@@ -102,16 +102,18 @@ TEST(PowershellCommand, BracketsInTheKitLoadTheScriptFromItsLiteralPath) {
     ScriptLocations where{L"D:\\Cindergale [GOG]\\launcher\\actions.ps1", L"D:\\Cindergale [GOG]",
                           L"", L""};
     std::wstring run = L"'D:\\Cindergale [GOG]\\vyr_launcher\\run'";
-    EXPECT_EQ(actionArguments(L"install", where, L"D:\\Cindergale [GOG]", L" -KeepSha ab"),
-              L"-NoProfile -NonInteractive -ExecutionPolicy Bypass -WindowStyle Hidden -Command "
-              L"\"& ([scriptblock]::Create([IO.File]::ReadAllText('D:\\Cindergale "
-              L"[GOG]\\launcher\\actions.ps1', [Text.Encoding]::Default))) -Action 'install' -Kit "
-              L"'D:\\Cindergale [GOG]' -RunDir " +
-                  run + L" -KeepSha 'ab' -Game 'D:\\Cindergale [GOG]'; exit $LASTEXITCODE\"");
+    EXPECT_EQ(
+        actionArguments(L"install", where, L"D:\\Cindergale [GOG]", L" -KeepSha ab"),
+        L"-NoProfile -NonInteractive -ExecutionPolicy Bypass -WindowStyle Hidden -Command "
+        L"\"try { $vyrKitScript = [scriptblock]::Create([IO.File]::ReadAllText('D:\\Cindergale "
+        L"[GOG]\\launcher\\actions.ps1', [Text.Encoding]::Default)) } catch { exit 1 }; & "
+        L"$vyrKitScript -Action 'install' -Kit "
+        L"'D:\\Cindergale [GOG]' -RunDir " +
+            run + L" -KeepSha 'ab' -Game 'D:\\Cindergale [GOG]'; exit $LASTEXITCODE\"");
     std::wstring status = statusCommandLine(L"C:\\ps.exe", where, L"");
     EXPECT_EQ(status.find(
                   L"\"C:\\ps.exe\" -NoProfile -NonInteractive -ExecutionPolicy Bypass -WindowStyle "
-                  L"Hidden -Command \"& ([scriptblock]::Create("),
+                  L"Hidden -Command \"try { $vyrKitScript = [scriptblock]::Create("),
               0u);
     EXPECT_NE(status.find(L"-Action 'status' -Kit 'D:\\Cindergale [GOG]'; exit"),
               std::wstring::npos);
