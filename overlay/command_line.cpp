@@ -7,6 +7,13 @@ std::wstring programFolder(const std::wstring& modulePath) {
     return cut == std::wstring::npos ? modulePath : modulePath.substr(0, cut);
 }
 
+unsigned nextModulePathSize(unsigned size, unsigned returned) {
+    constexpr unsigned kLongestPath = 32768;
+    if (returned < size || size >= kLongestPath)
+        return 0;
+    return size * 2 < kLongestPath ? size * 2 : kLongestPath;
+}
+
 OverlayOptions defaultOverlayOptions(const std::wstring& programDir) {
     OverlayOptions options;
     options.webDir = programDir + L"\\web";
@@ -58,6 +65,8 @@ void parseCommandLine(OverlayOptions& options, const std::vector<std::wstring>& 
         if (!takesValue || i + 1 >= args.size())
             continue; // unknown text, or a value option without its value
         const std::wstring& value = args[++i];
+        options.logGiven = options.logGiven || target == &options.logPath;
+        options.docGiven = options.docGiven || target == &options.docDir;
         if (target)
             *target = value;
         else if (name == L"--mode")

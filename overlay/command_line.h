@@ -13,11 +13,18 @@ struct OverlayOptions {
     std::wstring gameTitle = L"Cindergale";
     std::wstring gameClass = L"Win32Window";
     std::wstring dataDir;
+    bool logGiven = false; // --log was on the command line
+    bool docGiven = false; // --doc was on the command line
 };
 
 // Folder part of the program file's path: cut before its last '\' or '/'; the whole
 // path when it has neither.
 std::wstring programFolder(const std::wstring& modulePath);
+
+// Reading the program's path into a buffer of `size` characters returned `returned`: the
+// next buffer size while the path was cut (it filled the buffer), 0 once it was read whole or
+// no longer path could be (32768 characters, the longest path the system has).
+unsigned nextModulePathSize(unsigned size, unsigned returned);
 
 // Options with the folder defaults derived from the program folder (plain concatenation,
 // nothing normalised, so the documents folder keeps its literal "..").

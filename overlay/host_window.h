@@ -5,6 +5,9 @@
 
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The first visible top-level window of the game's class and title, or none.
+HWND findGameWindow();
+
 // Fits the host window and the page bounds to the game's client area.
 void fit_to_game();
 

@@ -6,6 +6,12 @@ bool fitGeometryChanged(FitGeometry& previous, const FitGeometry& now) {
     return changed;
 }
 
+bool fitOnTick(int displayMode, bool covered, bool sameAsLastFit) {
+    if (displayMode == 2 || covered)
+        return true;
+    return displayMode == 1 && !sameAsLastFit;
+}
+
 std::wstring fileNamePart(const std::wstring& path) {
     size_t cut = path.find_last_of(L"\\/");
     return cut == std::wstring::npos ? path : path.substr(cut + 1);

@@ -29,6 +29,10 @@ struct FitGeometry {
     bool operator==(const FitGeometry&) const = default;
 };
 
+// Whether the tick fits the host to the game: on every tick while active or under the cover,
+// while passive only when the game's geometry differs from the last fit, never while hidden.
+bool fitOnTick(int displayMode, bool covered, bool sameAsLastFit);
+
 // Remembers this fit's geometry; true when it differs from the previous one.
 bool fitGeometryChanged(FitGeometry& previous, const FitGeometry& now);
 

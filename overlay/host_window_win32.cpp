@@ -4,6 +4,7 @@
 
 #include "../common/bounded_format.h"
 #include "display_modes.h"
+#include "dpi_awareness.h"
 #include "foreground.h"
 #include "host_window_rules.h"
 #include "layout_keeper.h"
@@ -61,16 +62,33 @@ void bindAsOwned() {
                       reinterpret_cast<LONG_PTR>(state.gameWindow));
 }
 
+// The host as a pop-up owned by the game, as in owned mode, for good.
+void becomeOwned(LONG_PTR popupStyle) {
+    SetWindowLongPtrW(state.hostWindow, GWL_STYLE, popupStyle);
+    LONG_PTR exStyle = GetWindowLongPtrW(state.hostWindow, GWL_EXSTYLE);
+    SetWindowLongPtrW(state.hostWindow, GWL_EXSTYLE, exStyle | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW);
+    state.childMode = false;
+    bindAsOwned();
+}
+
 // Child mode: the child style goes on before SetParent, as SetParent asks of a window that
-// was a child of the desktop. When the game's window will not be our parent (a game running
-// elevated refuses it), the host goes back to a pop-up owned by the game, as in owned mode,
-// rather than stay a child window without a parent.
+// was a child of the desktop. A game window of another DPI awareness than the host's (the host
+// was made before the game was there) and a game window that will not be our parent (a game
+// running elevated refuses it) get a pop-up owned by the game instead, as in owned mode,
+// rather than a child that misbehaves or has no parent.
 void bindToGame() {
     if (!state.childMode) {
         bindAsOwned();
         return;
     }
     LONG_PTR popupStyle = GetWindowLongPtrW(state.hostWindow, GWL_STYLE);
+    DpiMode game = windowDpiMode(state.gameWindow);
+    DpiMode host = windowDpiMode(state.hostWindow);
+    if (dpiBinding(true, game, host) == DpiBinding::asOwned) {
+        logLine("%s", dpiOwnedLine(game, host).c_str());
+        becomeOwned(popupStyle);
+        return;
+    }
     LONG_PTR style =
         state.throughOn ? WS_CHILD | WS_CLIPSIBLINGS : WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     SetWindowLongPtrW(state.hostWindow, GWL_STYLE, style);
@@ -78,11 +96,7 @@ void bindToGame() {
         return;
     logLine("SetParent refused (%lu) - the overlay is an owned window of the game instead",
             GetLastError());
-    SetWindowLongPtrW(state.hostWindow, GWL_STYLE, popupStyle);
-    LONG_PTR exStyle = GetWindowLongPtrW(state.hostWindow, GWL_EXSTYLE);
-    SetWindowLongPtrW(state.hostWindow, GWL_EXSTYLE, exStyle | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW);
-    state.childMode = false;
-    bindAsOwned();
+    becomeOwned(popupStyle);
 }
 
 // The web view places its drop-downs and dialogs by the host window's place on the screen;
@@ -101,9 +115,8 @@ void notifyIfMoved() {
 
 // The game window's search while none is known, with the 60 s rule while there is none.
 void searchForGame() {
-    GameSearch search;
-    EnumWindows(matchGameWindow, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) {
+    HWND found = findGameWindow();
+    if (!found) {
         if (state.noGameSince == 0)
             state.noGameSince = GetTickCount();
         if (noGameTooLong(GetTickCount(), state.noGameSince)) {
@@ -112,7 +125,7 @@ void searchForGame() {
         }
         return;
     }
-    state.gameWindow = search.found;
+    state.gameWindow = found;
     state.gameProcessId = 0;
     GetWindowThreadProcessId(state.gameWindow, &state.gameProcessId);
     bindToGame();
@@ -124,9 +137,21 @@ void searchForGame() {
     showCoverOverGame();
 }
 
-// The host is moved only while the overlay is active or the cover is up.
+// The game's client rectangle, and its origin on the screen for an owned host (a child's is
+// its parent's client area).
+FitGeometry gameGeometry() {
+    RECT client{};
+    GetClientRect(state.gameWindow, &client);
+    POINT origin{0, 0};
+    if (!state.childMode)
+        ClientToScreen(state.gameWindow, &origin);
+    return FitGeometry{client.left, client.top, client.right, client.bottom, origin.x, origin.y};
+}
+
+// Active or under the cover the host is fitted on every tick; passive, whenever the game
+// window has moved or changed size since the last fit; hidden, not at all.
 void followGame() {
-    if (!state.active && !state.covered)
+    if (!fitOnTick(state.displayMode, state.covered, gameGeometry() == lastFit))
         return;
     fit_to_game();
     if (state.covered)
@@ -195,18 +220,19 @@ void showCoverOverGame() {
 void fit_to_game() {
     if (!state.hostWindow || !gameWindowValid())
         return;
-    RECT client{};
-    GetClientRect(state.gameWindow, &client);
-    POINT origin{0, 0};
-    if (!state.childMode)
-        ClientToScreen(state.gameWindow, &origin);
+    FitGeometry geometry = gameGeometry();
     rateCount(RateEvent::fitToGame);
-    FitGeometry geometry{client.left, client.top, client.right, client.bottom, origin.x, origin.y};
     rateCount(fitGeometryChanged(lastFit, geometry) ? RateEvent::rectChanged : RateEvent::same);
-    SetWindowPos(state.hostWindow, HWND_TOP, origin.x, origin.y, client.right, client.bottom,
-                 state.childMode ? SWP_NOACTIVATE : SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(state.hostWindow, HWND_TOP, geometry.originX, geometry.originY, geometry.right,
+                 geometry.bottom, state.childMode ? SWP_NOACTIVATE : SWP_NOZORDER | SWP_NOACTIVATE);
     if (state.controller)
-        state.controller->put_Bounds(RECT{0, 0, client.right, client.bottom});
+        state.controller->put_Bounds(RECT{0, 0, geometry.right, geometry.bottom});
+}
+
+HWND findGameWindow() {
+    GameSearch search;
+    EnumWindows(matchGameWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 std::string processImageName(DWORD processId) {

@@ -2,17 +2,20 @@
 #include "overlay_state.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <vector>
 
 #include "command_line.h"
+#include "dpi_awareness.h"
 #include "host_window.h"
 #include "log.h"
 #include "page_bridge.h"
 #include "page_host.h"
 #include "port_wait.h"
 #include "startup_text.h"
+#include "user_folder.h"
 #include "utf8.h"
 
 namespace {
@@ -31,13 +34,77 @@ void becomePerMonitorDpiAware() {
         setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 }
 
+// The program's path read whole, however long: a cut path would put every default elsewhere.
 std::wstring moduleFolder() {
-    wchar_t path[260] = {};
-    GetModuleFileNameW(nullptr, path, 260);
-    return programFolder(path);
+    std::wstring path(260, L'\0');
+    for (;;) {
+        DWORD size = static_cast<DWORD>(path.size());
+        DWORD read = GetModuleFileNameW(nullptr, path.data(), size);
+        unsigned next = nextModulePathSize(size, read);
+        if (next == 0) {
+            path.resize(read < size ? read : size);
+            return programFolder(path);
+        }
+        path.resize(next);
+    }
 }
 
-void applyCommandLine() {
+// Whether a file can be made in the folder: made and deleted at once.
+bool canWriteIn(const std::wstring& folder) {
+    HANDLE file =
+        CreateFileW((folder + L"\\vyr_write_probe.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                    CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+bool isFolder(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool makeFolder(const std::wstring& path) {
+    return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// The overlay's folder under the user's local application data, made if need be; empty when
+// there is none.
+std::wstring makeUserFolder(bool withDocuments) {
+    PWSTR localAppData = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localAppData)))
+        folder = userOverlayFolder(localAppData);
+    CoTaskMemFree(localAppData);
+    if (folder.empty() || !makeFolder(programFolder(folder)) || !makeFolder(folder) ||
+        (withDocuments && !makeFolder(userDocumentsFolder(folder))))
+        return {};
+    return folder;
+}
+
+// Defaults in a game folder that cannot be written (a game under Program Files) go to the
+// player's own folder instead; the start line says where.
+UserFolderPlan moveUnwritableDefaults(OverlayOptions& options) {
+    FolderFacts facts;
+    if (!options.logGiven)
+        facts.programDirWritable = canWriteIn(state.exeDir);
+    if (!options.docGiven) {
+        facts.docDirExists = isFolder(options.docDir);
+        facts.docDirWritable = !facts.docDirExists || canWriteIn(options.docDir);
+    }
+    UserFolderPlan plan = userFolderPlan(options, facts);
+    if (!plan.any())
+        return plan;
+    std::wstring folder = makeUserFolder(plan.doc);
+    if (folder.empty())
+        return UserFolderPlan{};
+    moveToUserFolder(options, plan, folder);
+    return plan;
+}
+
+// Returns where the defaults went when the game folder cannot be written.
+UserFolderPlan applyCommandLine() {
     OverlayOptions options = defaultOverlayOptions(state.exeDir);
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -46,6 +113,7 @@ void applyCommandLine() {
         parseCommandLine(options, args);
         LocalFree(argv);
     }
+    UserFolderPlan moved = moveUnwritableDefaults(options);
     state.childMode = options.childMode;
     state.webDir = options.webDir;
     state.docDir = options.docDir;
@@ -55,6 +123,7 @@ void applyCommandLine() {
     state.gameClass = options.gameClass;
     state.dataDir = options.dataDir;
     showAtStart = options.show;
+    return moved;
 }
 
 void emptyFile(const std::wstring& path, const wchar_t* mode) {
@@ -95,10 +164,22 @@ void createHostWindow(HINSTANCE instance) {
     windowClass.lpszClassName = L"VYROverlayHost";
     RegisterClassW(&windowClass);
 
+    // A window keeps the awareness it was made with: a child host takes the game's now, when
+    // the game is already there, so that it can become the game's child (mixed-mode DPI).
+    DpiMode under = DpiMode::unknown;
+    if (state.childMode) {
+        DpiMode game = windowDpiMode(findGameWindow());
+        DpiMode thread = threadDpiMode();
+        under = hostCreationMode(true, game, thread);
+        if (under != DpiMode::unknown)
+            logLine("%s", dpiCreationLine(game, thread).c_str());
+    }
+    DPI_AWARENESS_CONTEXT previous = enterThreadDpi(under);
     DWORD exStyle = state.childMode ? 0 : WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
     state.hostWindow =
         CreateWindowExW(exStyle, L"VYROverlayHost", L"VYR overlay", WS_POPUP | WS_CLIPCHILDREN, 0,
                         0, 100, 100, nullptr, nullptr, instance, nullptr);
+    restoreThreadDpi(previous);
 }
 
 } // namespace
@@ -106,10 +187,11 @@ void createHostWindow(HINSTANCE instance) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     becomePerMonitorDpiAware();
     state.exeDir = moduleFolder();
-    applyCommandLine();
+    UserFolderPlan moved = applyCommandLine();
 
     emptyFile(state.logPath, L"w");
-    logLine("%s", startLine(GetCurrentProcessId(), state.childMode, toUtf8(state.webDir)).c_str());
+    logLine("%s%s", startLine(GetCurrentProcessId(), state.childMode, toUtf8(state.webDir)).c_str(),
+            userFolderNote(moved, toUtf8(state.logPath), toUtf8(state.docDir)).c_str());
 
     WSADATA wsaData;
     WSAStartup(0x0202, &wsaData);

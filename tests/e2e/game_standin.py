@@ -44,7 +44,7 @@ def handle(text):
 class GameStandin:
     def __init__(self, title="Cindergale", window_class="Win32Window", hidden=False, count=1,
                  rect=None, focus_child=False, refuse_layout_requests=False, env=None,
-                 deadline=harness.DEADLINE):
+                 dpi=None, deadline=harness.DEADLINE):
         """`env` adds to Wine's environment: under Wine a program's keyboard layout is the one
         of its locale, so {"LC_ALL": "de_DE.UTF-8"} gives a game on 0x04070407."""
         self.port = harness.free_udp_port()
@@ -58,6 +58,8 @@ class GameStandin:
             args.append("--focus-child")
         if refuse_layout_requests:
             args.append("--refuse-layout-requests")
+        if dpi:
+            args += ["--dpi", dpi]  # "unaware" or "system"
         self.socket = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
         self.socket.bind(("127.0.0.1", 0))
         self.seq = 0

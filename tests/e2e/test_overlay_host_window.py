@@ -4,6 +4,7 @@ import re
 import unittest
 
 import harness
+import test_overlay_page as page_tests
 from game_standin import GameStandin, handle
 from harness import wait_for, wintool
 
@@ -16,6 +17,8 @@ RATES = re.compile(
     r"\(rect changed (?P<changed>\d+), same (?P<same>\d+)\) \| SetFocus \d+, MoveFocus \d+ "
     r"\| WM_SETCURSOR %s$" % ((RATE,) * 6))
 WM_CLOSE = 0x0010
+DPI_WHY = (r" \(a child window of another DPI awareness than its parent misbehaves, and "
+           r"SetParent across processes resets the child's process\)$")
 
 
 class HostWindow(harness.OverlayTestCase):
@@ -131,6 +134,31 @@ class HostWindow(harness.OverlayTestCase):
         wait_for(fitted, "the owned host after the game moved")
         self.assertTrue(process.running())
 
+    def test_a_game_of_another_dpi_awareness_gets_a_child_of_its_own_or_an_owned_host(self):
+        # Already there at start: the host is made with the game's awareness, then its child.
+        game = self.start_game(dpi="unaware")
+        self.start()
+        self.assertEqual(self.found_line().group(2), "child")
+        self.assertTrue(any(re.match(r"^dpi: the game window is DPI unaware, the overlay "
+                                     r"per-monitor DPI aware( v2)? - the host window is made DPI "
+                                     r"unaware to be its child" + DPI_WHY, m)
+                            for m in self.log_messages()), self.log_messages())
+        self.assertEqual(wait_for(lambda: self.host_child(game), "the host child")["dpi"], 0)
+
+        # Found after the host was made: owned, never a child of another awareness.
+        self.start_overlay(["--game", "Late", "--port", str(harness.free_udp_port())],
+                           folder=harness.new_program_folder("dpi_late"))
+        wait_for(lambda: self.host_windows(self.windows_pid()), "the host searching")
+        late = self.start_game(title="Late", dpi="system")
+        found = self.found_line()
+        self.assertEqual(found.group(2), "owned")
+        log = self.log_messages()
+        self.assertRegex(log[log.index(found.group(0)) - 1],
+                         r"^dpi: the game window is system DPI aware, the host window per-monitor "
+                         r"DPI aware( v2)? - the overlay is an owned window of the game instead"
+                         + DPI_WHY)
+        self.assertTrue(wait_for(lambda: late.owned(), "the host owned by the late game"))
+
     def test_wm_close_in_child_mode_and_lookalikes_are_not_taken(self):
         # A trailing blank in the title, and the exact title hidden: neither is the game.
         blank = self.start_game(title="Cindergale ")
@@ -190,6 +218,32 @@ class HostWindow(harness.OverlayTestCase):
         seconds = lambda line: (int(line[14:16]) * 3600 + int(line[17:19]) * 60 + int(line[20:22]))
         self.assertGreaterEqual((seconds(ended) - seconds(started)) % 86400, 60)
         game.kill()
+
+
+class Following(page_tests.PageTestCase):
+    host_child = HostWindow.host_child
+
+    def test_a_passive_host_follows_the_game_as_it_moves_and_changes_size(self):
+        for mode in ("owned", "child"):
+            with self.subTest(mode=mode):
+                self.start("--mode", mode)
+                self.game_side().send('note "passive"')
+                self.ready_page()
+                self.standin.post_json('{"type":"cover","on":false}')
+
+                def fitted():
+                    state = self.game.state()
+                    if mode == "child":
+                        return self.host_child(self.game)["rect"] == [0, 0] + state["client"][2:]
+                    host = next(w for w in self.game.owned() if w["class"] == "VYROverlayHost")
+                    return self.info(host["hwnd"])["rect"] == "%d,%d,%d,%d" % tuple(
+                        state["origin"] + state["client"][2:])
+                self.wait_for_line(lambda m: m.startswith("cover off"), "the cover off")
+                self.game.place(260, 140, 720, 430)
+                wait_for(fitted, "the passive host after the game moved and changed size")
+                self.assertIn("mode passive", self.log_messages())
+                self.process.kill()
+                self.game.kill()
 
 
 if __name__ == "__main__":

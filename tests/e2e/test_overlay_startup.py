@@ -1,7 +1,10 @@
 """overlay_host start-up under Wine: its start line, the port wait, the files it empties,
 the opt-out marker, and how the loop ends."""
+import glob
 import os
+import shutil
 import socket
+import subprocess
 import time
 import unittest
 
@@ -87,6 +90,40 @@ class StartUp(harness.OverlayTestCase):
         self.assertEqual(process.wait(), 0)
         self.assertFalse(os.path.exists(os.path.dirname(missing)))
         self.assertEqual(sorted(os.listdir(folder)), ["WebView2Loader.dll", "overlay_host.exe"])
+
+
+    def test_a_long_game_path_that_cannot_be_written_sends_log_and_files_to_the_user(self):
+        # The program's path is longer than 260 characters, and neither its folder nor the page
+        # files' folder takes new files, as under Program Files: chmod stops an ordinary user,
+        # the immutable attribute root.
+        game = os.path.join(harness.RUNS_DIR, "locked_game")
+        subprocess.run(["chattr", "-R", "-i", game], stderr=subprocess.DEVNULL)
+        shutil.rmtree(game, ignore_errors=True)
+        folder = harness.new_program_folder(os.path.join("locked_game", *["sixty-" * 10] * 5))
+        docs = os.path.join(folder, "..", "package", "Documents")
+        os.makedirs(docs)
+        for path in (folder, docs):
+            os.chmod(path, 0o555)
+            self.addCleanup(os.chmod, path, 0o755)
+            if os.geteuid() == 0 and subprocess.run(["chattr", "+i", path]).returncode == 0:
+                self.addCleanup(subprocess.run, ["chattr", "-i", path])
+        try:
+            open(os.path.join(docs, "probe"), "x").close()
+            self.skipTest("nothing here stops this user from writing into a folder")
+        except OSError:
+            pass
+        mine = glob.glob(harness.PREFIX + "/drive_c/users/*/AppData/Local")[0] + "/VYR/overlay"
+        shutil.rmtree(mine, ignore_errors=True)
+        process = self.start_overlay(["--port", str(harness.free_udp_port())], folder=folder)
+        self.log_path = mine + "/vyr_overlay.log"
+        pid = self.windows_pid()
+        windows = "C:\\users\\%s\\AppData\\Local\\VYR\\overlay" % mine.split("/")[-5]
+        self.assertEqual(self.log_messages()[0], "%s%d, mode child, web %s\\web; the game folder "
+                         "is not writable - log %s\\vyr_overlay.log, page files in %s\\Documents"
+                         % (START_PREFIX, pid, harness.to_windows_path(folder), windows, windows))
+        self.assertTrue(os.path.exists(mine + "/Documents/vyr_keys.txt"))
+        self.assertEqual(self.quit_and_wait(process, pid), 0)
+        self.assertEqual(os.listdir(docs), [])
 
 
 class PortWait(harness.OverlayTestCase):

@@ -3,6 +3,7 @@
 // UDP and recording the window messages the overlay's behaviour shows in.
 //   standin_game.exe --port N [--class C] [--title T] [--hidden] [--count N]
 //                    [--rect X,Y,W,H] [--focus-child] [--refuse-layout-requests]
+//                    [--dpi unaware|system]
 #include "game_state.h"
 
 #include <shellapi.h>
@@ -25,6 +26,7 @@ struct Options {
     bool hidden = false;
     int count = 1;
     RECT outer{100, 100, 100 + 640, 100 + 480};
+    DPI_AWARENESS_CONTEXT dpi = nullptr; // the thread's own unless given
 };
 
 RECT parseRect(const wchar_t* text) {
@@ -64,6 +66,9 @@ bool parseOptions(Options& options) {
             options.count = static_cast<int>(std::wcstol(value, nullptr, 10));
         else if (name == L"--rect")
             options.outer = parseRect(value);
+        else if (name == L"--dpi")
+            options.dpi = std::wstring(value) == L"system" ? DPI_AWARENESS_CONTEXT_SYSTEM_AWARE
+                                                           : DPI_AWARENESS_CONTEXT_UNAWARE;
         else
             valid = false;
     }
@@ -77,6 +82,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Options options;
     if (!parseOptions(options) || !openChannel(options.port))
         return 2;
+    // A window gets the awareness of the thread that makes it, as a game's manifest gives it.
+    if (options.dpi)
+        SetThreadDpiAwarenessContext(options.dpi);
     for (int i = 0; i < options.count; ++i) {
         // Later windows step down and right so that none hides another completely.
         RECT outer = options.outer;

@@ -35,7 +35,9 @@ JsonText describe(HWND window) {
         .add("screen", screen)
         .add("visible", IsWindowVisible(window) != FALSE)
         .add("style", styleOf(window, GWL_STYLE))
-        .add("exstyle", styleOf(window, GWL_EXSTYLE));
+        .add("exstyle", styleOf(window, GWL_EXSTYLE))
+        .add("dpi", static_cast<long long>(GetAwarenessFromDpiAwarenessContext(
+                        GetWindowDpiAwarenessContext(window)))); // 0 unaware, 1 system, 2 monitor
     return entry;
 }
 

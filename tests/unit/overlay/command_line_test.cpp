@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "command_line.h"
+#include "user_folder.h"
 
 namespace {
 
@@ -137,6 +138,27 @@ TEST(DerivedPaths, PlainConcatenationKeepsDotDot) {
     EXPECT_EQ(optOutMarkerPath(L"C:\\g"), L"C:\\g\\no_keep_layout.txt");
     // The documents folder given on the command line is used for the keys file as it is.
     EXPECT_EQ(keysFilePath(parsed({L"--doc", L"X:\\docs"}).docDir), L"X:\\docs\\vyr_keys.txt");
+}
+
+TEST(DerivedPaths, ModulePathBufferGrowsUntilThePathFitsWhole) {
+    EXPECT_EQ(nextModulePathSize(260, 40), 0u);
+    EXPECT_EQ(nextModulePathSize(260, 260), 520u);   // it filled the buffer: cut
+    EXPECT_EQ(nextModulePathSize(32768, 32768), 0u); // no longer path exists
+}
+
+TEST(DerivedPaths, UnwritableDefaultsMoveToTheUsersFolderGivenOnesStay) {
+    OverlayOptions options = parsed({});
+    EXPECT_TRUE(userFolderPlan(options, {false, false, false}).log);
+    EXPECT_FALSE(userFolderPlan(options, {false, false, false}).doc); // missing: left as it is
+    EXPECT_FALSE(userFolderPlan(options, {true, true, true}).any());
+    EXPECT_FALSE(
+        userFolderPlan(parsed({L"--log", L"L", L"--doc", L"D"}), {false, true, false}).any());
+    moveToUserFolder(options, {true, true}, userOverlayFolder(L"A"));
+    EXPECT_EQ(options.logPath + options.docDir,
+              L"A\\VYR\\overlay\\vyr_overlay.logA\\VYR\\overlay\\Documents");
+    EXPECT_EQ(userFolderNote({true, true}, "L", "D"),
+              "; the game folder is not writable - log L, page files in D");
+    EXPECT_EQ(userFolderNote({}, "L", "D"), "");
 }
 
 } // namespace

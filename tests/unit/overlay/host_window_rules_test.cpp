@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "dpi_binding.h"
 #include "host_window_rules.h"
 
 namespace {
@@ -52,6 +53,23 @@ TEST(HostWindowRules, FitGeometryCountsChangesAgainstThePreviousFit) {
     EXPECT_TRUE(fitGeometryChanged(previous, {0, 0, 800, 600, 10, 0})); // origin moved
     EXPECT_TRUE(fitGeometryChanged(previous, {0, 0, 640, 600, 10, 0}));
     EXPECT_FALSE(fitGeometryChanged(previous, {0, 0, 640, 600, 10, 0}));
+}
+
+TEST(HostWindowRules, PassiveFitsOnlyWhenTheGameMovedOrChangedSize) {
+    EXPECT_TRUE(fitOnTick(2, false, true) && fitOnTick(0, true, true)); // active, covered
+    EXPECT_TRUE(fitOnTick(1, false, false) && !fitOnTick(1, false, true));
+    EXPECT_FALSE(fitOnTick(0, false, false)); // hidden
+}
+
+TEST(HostWindowRules, ChildOfTheGamesDpiAwarenessOrOwned) {
+    using enum DpiMode;
+    EXPECT_EQ(hostCreationMode(true, unaware, perMonitorV2), unaware);
+    EXPECT_EQ(hostCreationMode(true, perMonitorV2, perMonitorV2), unknown); // the same already
+    EXPECT_EQ(hostCreationMode(false, unaware, perMonitorV2), unknown);
+    EXPECT_EQ(hostCreationMode(true, unknown, perMonitorV2), unknown);
+    EXPECT_EQ(dpiBinding(true, unaware, unaware), DpiBinding::asChild);
+    EXPECT_EQ(dpiBinding(true, systemAware, perMonitor), DpiBinding::asOwned);
+    EXPECT_EQ(dpiBinding(true, unknown, perMonitorV2), DpiBinding::asChild); // cannot tell
 }
 
 } // namespace
