@@ -69,7 +69,15 @@ class LauncherJourney(test_launcher_script.RealScriptTestCase):
         self.assertGreater(kinds.index("done"), 0, kinds)
         wait_for(lambda: self.text("#log").strip().endswith("%s: done" % action),
                  "the page's progress to end with %s: done" % action)
-        return self.text("#log").strip().splitlines()
+        # The bar counted the script's planned steps to the end.
+        wait_for(lambda: self.bridge.evaluate(
+            "document.getElementById('bar').getAttribute('aria-valuenow')") == "100", "a full bar")
+        lines = self.text("#log").strip().splitlines()
+        planned = [l for l in lines if l.startswith("plan: ")]
+        self.assertEqual(len(planned), 1, lines)
+        steps = int(planned[0].split()[1])
+        self.assertEqual(self.text("#step"), "All %d steps done." % steps if steps else "Done.")
+        return lines
 
     def status_text(self):
         return self.text("#status-note") + " " + self.text("#status")
@@ -92,12 +100,19 @@ class LauncherJourney(test_launcher_script.RealScriptTestCase):
                             env=self.page.env)
 
         # The page opens and shows the status: not installed; the server check answers.
-        wait_for(lambda: "not installed" in self.status_text().lower(), "the status: not installed")
-        wait_for(lambda: "up" in self.text("#server-state").lower() or
-                 "answer" in self.text("#server-state").lower(), "the server's answer")
+        wait_for(lambda: "not installed" in self.status_text().lower(), "the status: not installed",
+                 deadline=120)
+        wait_for(lambda: self.text("#server-state") == "Server: reachable", "the server's answer")
+        self.assertEqual(self.text("#badge"), "Not installed")
+        self.assertEqual(self.bridge.evaluate(
+            "document.querySelector('#primary-slot button').id"), "install")
 
-        # The player types the game folder and installs.
+        # The page offers the folder the script looked at (here as Linux names it); the player
+        # types over it.
         self.click("#game")
+        offered = len(self.bridge.evaluate("document.getElementById('game').value"))
+        subprocess.run(["xdotool", "key", "End", "key", "--repeat", str(offered), "BackSpace"],
+                       env=harness.wine_env(), check=True, timeout=60)
         self.type(harness.to_windows_path(self.kit))
         typed = lambda: self.bridge.evaluate("document.getElementById('game').value")
         wait_for(lambda: typed() == harness.to_windows_path(self.kit),
@@ -105,8 +120,9 @@ class LauncherJourney(test_launcher_script.RealScriptTestCase):
         lines = self.act("#install", "install")
         self.assertIn("install: done", lines)
         self.assertGreater(len(lines), 2, lines)
-        wait_for(lambda: "installed" in self.status_text().lower() and
-                 "not installed" not in self.status_text().lower(), "the status: installed")
+        wait_for(lambda: self.text("#badge") == "Installed", "the status: installed")
+        self.assertEqual(self.bridge.evaluate(
+            "document.querySelector('#primary-slot button').id"), "play")
         with open(hosts, "rb") as f:
             self.assertIn(b"news.cindergale.example", f.read())
 
@@ -118,7 +134,10 @@ class LauncherJourney(test_launcher_script.RealScriptTestCase):
             f.write(b"changed by hand\r\n")
         self.click("#refresh")
         wait_for(lambda: "user_scripts.ini" in self.text("#status"), "the changed file listed")
+        self.assertEqual(self.text("#badge"), "Changed files")
         self.act("#repair", "repair")
+        wait_for(lambda: "Put back:" in self.text("#result"), "what Repair put back")
+        self.assertIn("user_scripts.ini", self.text("#result"))
         with open(placed, "rb") as f:
             self.assertEqual(f.read(), good)
 

@@ -397,6 +397,7 @@ test('each state fits the window without scrolling: first start, installed, chan
   await host.page.keyboard.press('Shift+Tab');
   assert.equal(await host.page.evaluate(() => getComputedStyle(document.activeElement).outlineStyle), 'solid');
   await shoot(host, 'launcher-first-start-980.png', 980, 600);
+  await host.page.evaluate(() => document.activeElement.blur());
 
   await host.deliver('{"type":"server","ok":true,"ms":87,"status":"{\\"open\\":true}","manifest":"{\\"files\\":[]}"}');
   await host.deliver(status({ summary: 'The VYR Ferrowake kit 1.0 is installed. Every file is as the kit placed it. The game\'s host names point at the kit\'s server.' }));

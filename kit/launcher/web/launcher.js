@@ -293,6 +293,8 @@
     });
     box.appendChild(list);
     if (files.length) box.appendChild(text('p', 'Repair puts back every changed file except the one you keep.', 'hint'));
+    // The list takes room from the log: keep the log's last line in view.
+    $('log').scrollTop = $('log').scrollHeight;
   }
 
   // ---- replies ------------------------------------------------------------------------
