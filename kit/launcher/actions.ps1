@@ -1533,18 +1533,21 @@ function Invoke-Main {
     $env:PSModulePath = [System.IO.Path]::Combine($PSHOME, 'Modules')
     # Text that PowerShell itself writes (an error, say) is UTF-8 too, not the console code page.
     try { [Console]::OutputEncoding = $Utf8 } catch { }
-    try {
-        if ($Kit -eq '') { $script:Kit = [System.IO.Path]::GetDirectoryName($PSScriptRoot) }
-        $script:Kit = Get-FullPath $Kit
-        if ($Game -eq '') { $script:Game = $Kit } else { $script:Game = Get-FullPath $Game }
-        $script:HostsFile = Get-FullPath $HostsFile
-        $script:RunDir = Get-FullPath $RunDir
-        $script:RookmereDir = Get-FullPath $RookmereDir
-        $script:RookmereZip = Get-FullPath $RookmereZip
-    } catch {
-        $script:StartWhy = 'a path given to the script cannot be used: ' + (Get-ErrorText $_)
-    }
     if ($Action -eq 'status') { Invoke-Status } else { Invoke-Action }
+}
+
+# The paths made whole here, at the top, in the parameters' own scope: the launcher loads this
+# file as a script block when its path holds [ or ], and there $script: is not that scope.
+try {
+    if ($Kit -eq '') { $Kit = [System.IO.Path]::GetDirectoryName($PSScriptRoot) }
+    $Kit = Get-FullPath $Kit
+    if ($Game -eq '') { $Game = $Kit } else { $Game = Get-FullPath $Game }
+    $HostsFile = Get-FullPath $HostsFile
+    $RunDir = Get-FullPath $RunDir
+    $RookmereDir = Get-FullPath $RookmereDir
+    $RookmereZip = Get-FullPath $RookmereZip
+} catch {
+    $script:StartWhy = 'a path given to the script cannot be used: ' + (Get-ErrorText $_)
 }
 
 # Anything a function would leave in the pipeline is dropped: standard output carries only the

@@ -105,6 +105,14 @@ BeforeAll {
         if ($OnWindows) { $switches += @('-WindowStyle', 'Hidden') }
         $all = @($prefix | ForEach-Object { ConvertTo-Argument $_ }) + $switches + @('-File', (ConvertTo-Argument $script)) +
                @($Arguments | ForEach-Object { if ($_.StartsWith('-')) { $_ } else { ConvertTo-Argument $_ } })
+        if ($script.Contains('[') -or $script.Contains(']')) {
+            # As the launcher does for such a path (5.1's -File takes it as a wildcard pattern):
+            # the script's text run as a script block, every value a single-quoted literal.
+            $literal = { param($text) "'" + $text.Replace("'", "''") + "'" }
+            $command = "try { `$vyrKitScript = [scriptblock]::Create([IO.File]::ReadAllText($(& $literal $script), [Text.Encoding]::Default)) } catch { exit 1 }; & `$vyrKitScript " +
+                       (@($Arguments | ForEach-Object { if ($_ -match '^-[A-Za-z]+$') { $_ } else { & $literal $_ } }) -join ' ') + '; exit $LASTEXITCODE'
+            $all = @($prefix | ForEach-Object { ConvertTo-Argument $_ }) + $switches + @('-Command', (ConvertTo-Argument $command))
+        }
         $info = New-Object System.Diagnostics.ProcessStartInfo
         $info.FileName = $exe
         $info.Arguments = $all -join ' '
@@ -409,7 +417,8 @@ Describe 'actions.ps1' {
     }
 
     It 'writes nothing through a link planted at the run folder, the backup folder or in the game tree' {
-        $game = New-Game "$Odd h"
+        # No bracket in this path: the script runs with -File, as the launcher starts it then.
+        $game = New-Game "links h $([char]0x00FC)"
         $hosts = New-Hosts 'hosts h' $HostsStart
         $elsewhere = Join-Parts $TestDrive "elsewhere $Odd"
         [void][System.IO.Directory]::CreateDirectory($elsewhere)
