@@ -5,6 +5,8 @@
 #include "host_window.h"
 #include "log.h"
 #include "overlay_state.h"
+#include "page_host.h"
+#include "page_host_rules.h"
 #include "rate_stats.h"
 #include "region_math.h"
 #include "udp_link.h"
@@ -13,9 +15,26 @@ namespace {
 
 constexpr COLORREF kColourKey = RGB(1, 0, 1);
 
-void setWebViewVisible(bool visible) {
-    if (state.controller)
-        state.controller->put_IsVisible(visible ? TRUE : FALSE);
+// Whether the overlay moved the game thread's keyboard focus, and where it was then: the
+// game's own focused window, often a child of its top window.
+bool focusTaken = false;
+HWND focusBefore = nullptr;
+
+HWND gameFocusWindow(DWORD gameThread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(gameThread, &info) || !info.hwndFocus)
+        return state.gameWindow;
+    return info.hwndFocus;
+}
+
+// Back to the window that had the focus, unless it went meanwhile or is no longer the game's.
+HWND focusToGiveBack() {
+    bool ours = focusBefore == state.hostWindow || IsChild(state.hostWindow, focusBefore);
+    if (focusBefore && IsWindow(focusBefore) && !ours &&
+        (focusBefore == state.gameWindow || IsChild(state.gameWindow, focusBefore)))
+        return focusBefore;
+    return state.gameWindow;
 }
 
 double rasterizationScale() {
@@ -36,7 +55,7 @@ void setMode(int mode) {
     if (mode == 1 || mode == 2) {
         fit_to_game();
         ShowWindow(state.hostWindow, SW_SHOWNA);
-        setWebViewVisible(true);
+        showPage(true);
     }
     if (mode != state.displayMode) {
         rateCount(RateEvent::modeChanges);
@@ -46,7 +65,7 @@ void setMode(int mode) {
     }
     handFocus(mode == 2);
     if (mode == 0 && !state.covered) {
-        setWebViewVisible(false);
+        showPage(false);
         ShowWindow(state.hostWindow, SW_HIDE);
     }
     state.active = mode == 2;
@@ -114,7 +133,7 @@ void coverOff(const char* reason) {
     applyRegion(true);
     applyPassThrough();
     if (state.displayMode == 0) {
-        setWebViewVisible(false);
+        showPage(false);
         ShowWindow(state.hostWindow, SW_HIDE);
     }
 }
@@ -123,22 +142,30 @@ void handFocus(bool take) {
     if (!state.childMode || !state.gameWindow || !state.hostWindow)
         return;
     if (take) {
-        DWORD gameThread = GetWindowThreadProcessId(state.gameWindow, nullptr);
-        DWORD ownThread = GetCurrentThreadId();
-        if (state.focusAttachedThread == 0 && gameThread != 0 && gameThread != ownThread &&
-            AttachThreadInput(ownThread, gameThread, TRUE))
-            state.focusAttachedThread = gameThread;
+        if (!mayTakeFocus(state.controller != nullptr, state.pageReady))
+            return;
+        if (!focusTaken) {
+            DWORD gameThread = GetWindowThreadProcessId(state.gameWindow, nullptr);
+            DWORD ownThread = GetCurrentThreadId();
+            focusBefore = gameFocusWindow(gameThread);
+            if (state.focusAttachedThread == 0 && gameThread != 0 && gameThread != ownThread &&
+                AttachThreadInput(ownThread, gameThread, TRUE))
+                state.focusAttachedThread = gameThread;
+            focusTaken = true;
+        }
         rateCount(RateEvent::setFocus);
         SetFocus(state.hostWindow);
-        if (state.controller) {
-            rateCount(RateEvent::moveFocus);
-            state.controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
-        }
+        rateCount(RateEvent::moveFocus);
+        state.controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
         return;
     }
-    if (GetFocus() != state.gameWindow) {
+    if (!focusTaken)
+        return;
+    focusTaken = false;
+    HWND target = focusToGiveBack();
+    if (GetFocus() != target) {
         rateCount(RateEvent::setFocus);
-        SetFocus(state.gameWindow);
+        SetFocus(target);
     }
     if (state.focusAttachedThread != 0) {
         AttachThreadInput(GetCurrentThreadId(), state.focusAttachedThread, FALSE);

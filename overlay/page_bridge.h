@@ -13,6 +13,17 @@ void postToPage(const std::wstring& message);
 // first ready, until the new document says ready.
 void pageReplaced();
 
+// Keeps a message for a page that is away, up to a limit; beyond it the message is dropped
+// and the first drop logged.
+void keepMessage(const std::wstring& message);
+
+// A navigation ended without replacing the document that had said ready: it listens still,
+// so what was kept for its successor goes to it now.
+void pageStays();
+
+// There is no page any more and none will come: nothing is kept for one.
+void pageGone();
+
 // Shows the overlay with a pad text, or keeps the request until the page is ready.
 void requestShow(const std::wstring& pad);
 

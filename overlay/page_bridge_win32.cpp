@@ -14,10 +14,16 @@
 
 namespace {
 
-void onReady() {
+// Messages dropped since the page went away.
+size_t droppedForPage = 0;
+
+// What was kept for the page that listens again: the show, then the rest in order.
+void deliverKept() {
     state.pageReady = true;
     state.pageLoadingAgain = false;
-    logLine("page ready");
+    if (droppedForPage > 0)
+        logLine("%s", droppedCountLine(droppedForPage).c_str());
+    droppedForPage = 0;
     if (state.displayMode == 2)
         postToPage(showMessage(padOfPendingShow(state.pendingShow)));
     state.pendingShow.clear();
@@ -26,6 +32,13 @@ void onReady() {
     for (const std::wstring& message : pending)
         postToPage(message);
     postToPage(kHostMessage);
+}
+
+void onReady() {
+    logLine("page ready");
+    deliverKept();
+    if (state.displayMode == 2)
+        handFocus(true); // the player asked for the overlay before the page could take keys
 }
 
 // An answer to the document that asked: it is listening, ready or not.
@@ -116,10 +129,32 @@ void handlePageMessage(const std::wstring& message) {
 
 void postToPage(const std::wstring& message) {
     if (state.pageLoadingAgain) {
-        state.pendingToPage.push_back(message);
+        keepMessage(message);
         return;
     }
     replyToPage(message);
+}
+
+void keepMessage(const std::wstring& message) {
+    if (keepForPage(state.pendingToPage, message))
+        return;
+    if (droppedForPage++ == 0)
+        logLine("%s", firstDroppedLine().c_str());
+}
+
+void pageStays() {
+    if (!state.pageLoadingAgain)
+        return;
+    logLine("the page stays: its navigation replaced nothing");
+    deliverKept();
+}
+
+void pageGone() {
+    state.pageReady = false;
+    state.pageLoadingAgain = false;
+    state.pendingShow.clear();
+    state.pendingToPage.clear();
+    droppedForPage = 0;
 }
 
 void pageReplaced() {

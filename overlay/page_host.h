@@ -7,3 +7,6 @@ void startPageHost();
 // only from its navigation's start, which the runtime reports later: what is posted in
 // between would reach the document that is going.
 void reloadPage();
+
+// Shows or hides the web view; a hidden one is asked to use little memory.
+void showPage(bool visible);

@@ -115,3 +115,19 @@ std::optional<std::string> gameRequestText(const std::string& command,
         return std::nullopt;
     return argument.empty() ? "game " + command : "game " + command + " " + argument;
 }
+
+bool keepForPage(std::vector<std::wstring>& kept, const std::wstring& message) {
+    if (kept.size() >= kKeptForPageLimit)
+        return false;
+    kept.push_back(message);
+    return true;
+}
+
+std::string firstDroppedLine() {
+    return "the page is away and " + std::to_string(kKeptForPageLimit) +
+           " messages wait for it - further ones are dropped";
+}
+
+std::string droppedCountLine(std::size_t dropped) {
+    return std::to_string(dropped) + " messages for the page were dropped while it was away";
+}

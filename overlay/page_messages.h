@@ -1,6 +1,8 @@
 #pragma once
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What the overlay page and the host say to each other: the types the page sends, the
 // texts the host posts, and the checks on the page's file and game requests.
@@ -65,3 +67,15 @@ std::wstring pageFilePath(const std::wstring& docDir, const std::wstring& name);
 // The datagram text for the page's game request, or nothing when it is refused: a command
 // of 1 to 39 bytes of a-z and '_', an argument under 200 bytes without CR or LF.
 std::optional<std::string> gameRequestText(const std::string& command, const std::string& argument);
+
+// Messages kept for a page that is away (not ready yet, being replaced, its browser being
+// brought back) are capped, so that a game side that goes on sending cannot grow them
+// without end: the newest beyond the limit are dropped.
+constexpr std::size_t kKeptForPageLimit = 500;
+
+// Keeps the message unless the limit is reached; false when it was dropped.
+bool keepForPage(std::vector<std::wstring>& kept, const std::wstring& message);
+
+// The line once the first message is dropped, and the count when the page is back.
+std::string firstDroppedLine();
+std::string droppedCountLine(std::size_t dropped);

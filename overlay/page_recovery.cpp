@@ -30,3 +30,23 @@ std::string recoveryLine(int failedKind) {
     }
     return "WebView2 process failed (kind " + std::to_string(failedKind) + ") - the page goes on";
 }
+
+RecoveryStep nextRecovery(RecoveryBudget& budget, unsigned now) {
+    if (budget.failures == 0 || now - budget.lastFailure > kCalmAfterMs)
+        budget.failures = 0;
+    budget.lastFailure = now;
+    ++budget.failures;
+    RecoveryStep step;
+    if (budget.failures > kRecoveriesPerRun) {
+        step.giveUp = true;
+        return step;
+    }
+    step.waitMs = kFirstRecoveryWaitMs << (budget.failures - 1);
+    return step;
+}
+
+std::string giveUpLine(unsigned failures) {
+    return "WebView2 failed " + std::to_string(failures) +
+           " times, each within a minute of the last - the overlay goes on without its page "
+           "until it is started again";
+}

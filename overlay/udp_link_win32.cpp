@@ -23,7 +23,7 @@ void postNote(const std::string& argument) {
     if (state.displayMode == 0)
         setMode(1);
     if (!state.pageReady)
-        state.pendingToPage.push_back(message);
+        keepMessage(message);
     else
         postToPage(message);
 }

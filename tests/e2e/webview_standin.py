@@ -32,6 +32,10 @@ Notes, the stand-in's own lines (ID is the command's id, None for the runtime's 
     ("processFailed", ID, KIND, HANDLERS)      KIND: browser-exited, render-exited,
                                                render-unresponsive
     ("browserWindow", ID, "show"|"hide", HWND)
+    browser-backed mode: ("contentLoading", NAVIGATION_ID, IS_ERROR_PAGE),
+    ("navigationCompleted", NAVIGATION_ID, IS_SUCCESS, WEB_ERROR_STATUS) (a missing file under a
+    mapped folder fails), ("acceleratorKey", KIND, VIRTUAL_KEY, HANDLED) (a handled key does not
+    reach the page)
     ("pong", ID)   ("refused", ID, WHY)
     ("released", "environment"|"controller"|"webview"|"settings")   the object was destroyed
 """

@@ -26,6 +26,9 @@ Controller::Controller(HWND parentWindow, DWORD browserProcessId, std::shared_pt
     BrowserLink* session = link_.get();
     callbacks.onInput = [session](const std::string& json) { sendBrowserOp(*session, json); };
     callbacks.onDestroyed = [this] { closeWithParent(); };
+    callbacks.onKey = [this](UINT message, WPARAM key, LPARAM lParam) {
+        return raiseAcceleratorKey(message, key, lParam);
+    };
     pageWindow_ = createPageWindow(parentWindow, std::move(callbacks));
     if (visible_)
         ShowWindow(pageWindow_, SW_SHOWNA);
@@ -178,6 +181,7 @@ HRESULT STDMETHODCALLTYPE Controller::Close() {
         return S_OK;
     closed_ = true;
     scaleChanged_.clear();
+    acceleratorKeyPressed_.clear();
     webView_->close();
     destroyPageWindow(pageWindow_);
     pageWindow_ = nullptr;

@@ -45,6 +45,12 @@ class Controller final : public ComObject<ICoreWebView2Controller3> {
     HRESULT STDMETHODCALLTYPE get_BoundsMode(COREWEBVIEW2_BOUNDS_MODE* boundsMode) override;
     HRESULT STDMETHODCALLTYPE put_BoundsMode(COREWEBVIEW2_BOUNDS_MODE boundsMode) override;
 
+    // accelerator_keys.cpp
+    HRESULT STDMETHODCALLTYPE
+    add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* eventHandler,
+                              EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken token) override;
+
     // Not offered (controller_not_implemented.cpp).
     HRESULT STDMETHODCALLTYPE
     add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler* eventHandler,
@@ -60,15 +66,13 @@ class Controller final : public ComObject<ICoreWebView2Controller3> {
     HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler* eventHandler,
                                             EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken token) override;
-    HRESULT STDMETHODCALLTYPE
-    add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* eventHandler,
-                              EventRegistrationToken* token) override;
-    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken token) override;
 
   private:
     ~Controller() override;
     void sendBounds();
     void closeWithParent();
+    // A key message for the page window: true when a handler marked it handled.
+    bool raiseAcceleratorKey(UINT message, WPARAM key, LPARAM lParam);
 
     ComPtr<WebView> webView_;
     HWND parentWindow_;
@@ -81,6 +85,7 @@ class Controller final : public ComObject<ICoreWebView2Controller3> {
     COREWEBVIEW2_BOUNDS_MODE boundsMode_ = COREWEBVIEW2_BOUNDS_MODE_USE_RAW_PIXELS;
     bool closed_ = false;
     HandlerList<ICoreWebView2RasterizationScaleChangedEventHandler> scaleChanged_;
+    HandlerList<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorKeyPressed_;
     std::shared_ptr<BrowserLink> link_;
     HWND pageWindow_ = nullptr;
 };

@@ -44,14 +44,3 @@ HRESULT STDMETHODCALLTYPE Controller::add_LostFocus(ICoreWebView2FocusChangedEve
 HRESULT STDMETHODCALLTYPE Controller::remove_LostFocus(EventRegistrationToken) {
     return notImplemented("controller.remove_LostFocus");
 }
-
-HRESULT STDMETHODCALLTYPE Controller::add_AcceleratorKeyPressed(
-    ICoreWebView2AcceleratorKeyPressedEventHandler*, EventRegistrationToken* token) {
-    if (token)
-        token->value = 0;
-    return notImplemented("controller.add_AcceleratorKeyPressed");
-}
-
-HRESULT STDMETHODCALLTYPE Controller::remove_AcceleratorKeyPressed(EventRegistrationToken) {
-    return notImplemented("controller.remove_AcceleratorKeyPressed");
-}

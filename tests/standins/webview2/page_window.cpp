@@ -152,6 +152,10 @@ LRESULT CALLBACK pageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return DefWindowProcW(window, message, wParam, lParam);
     if (mouseMessage(window, message, lParam, wParam, *surface))
         return 0;
+    const bool keyMessage = message == WM_KEYDOWN || message == WM_KEYUP ||
+                            message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
+    if (keyMessage && surface->callbacks.onKey && surface->callbacks.onKey(message, wParam, lParam))
+        return 0;
     switch (message) {
     case WM_PAINT:
         paint(window, *surface);

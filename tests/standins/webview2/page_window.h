@@ -12,6 +12,9 @@
 struct PageWindowCallbacks {
     // One input operation for the page, as a JSON object in device pixels.
     std::function<void(const std::string& json)> onInput;
+    // A key message (WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP): true keeps it from
+    // the page.
+    std::function<bool(UINT message, WPARAM key, LPARAM lParam)> onKey;
     // The window is going away with its parent.
     std::function<void()> onDestroyed;
 };

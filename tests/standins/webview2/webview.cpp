@@ -1,5 +1,7 @@
 #include "webview.h"
 
+#include <cstdlib>
+
 #include "dispatch.h"
 #include "browser_link.h"
 #include "process_failure.h"
@@ -24,10 +26,12 @@ std::wstring jsonStringLiteral(const std::wstring& text) {
 WebView::WebView(DWORD browserProcessId, std::shared_ptr<BrowserLink> link)
     : browserProcessId_(browserProcessId), link_(std::move(link)) {
     settings_ = adopt(new Settings());
+    memoryLevelFace_ = newMemoryLevelFace(this);
     liveWebView = this;
 }
 
 WebView::~WebView() {
+    deleteMemoryLevelFace(memoryLevelFace_);
     recordNote("released", {jsonUtf8("webview")});
     if (liveWebView == this)
         liveWebView = nullptr;
@@ -43,6 +47,8 @@ void WebView::close() {
     webMessageReceived_.clear();
     newWindowRequested_.clear();
     processFailed_.clear();
+    contentLoading_.clear();
+    navigationCompleted_.clear();
     if (liveWebView == this)
         liveWebView = nullptr;
 }
@@ -94,10 +100,14 @@ void WebView::onBrowserEvent(const std::vector<std::string>& fields) {
     } else if (event == "source" && fields.size() >= 2) {
         source_ = fromUtf8(fields[1]);
         recordNote("document", {jsonUtf8(fields[1])});
+        raiseContentLoading(fields[1].rfind("chrome-error:", 0) == 0);
     } else if (event == "dropped" && fields.size() >= 3) {
         recordNote("dropped", {jsonUtf8(fields[1]), jsonUtf8(fields[2])});
     } else if (event == "browser" && fields.size() >= 2) {
         recordNote("chromium", {jsonUtf8(fields[1])});
+    } else if (event == "completed" && fields.size() >= 3) {
+        raiseNavigationCompleted(fields[1] == "1", static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(
+                                                       std::atoi(fields[2].c_str())));
     } else if (event == "processFailed" && fields.size() >= 2) {
         failProcess("null", fields[1]);
     }
@@ -114,6 +124,11 @@ void WebView::raiseNewWindowRequested(const std::string& id, const std::wstring&
 }
 
 HRESULT STDMETHODCALLTYPE WebView::QueryInterface(REFIID iid, void** object) {
+    if (object && memoryLevelInterface(iid)) {
+        *object = memoryLevelFace_;
+        AddRef();
+        return S_OK;
+    }
     return answer(iid, object, {&IID_ICoreWebView2, &IID_ICoreWebView2_2, &IID_ICoreWebView2_3});
 }
 

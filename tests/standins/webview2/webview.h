@@ -3,6 +3,7 @@
 // a test asks, and records what the program does with it.
 #include "browser_link.h"
 #include "com_object.h"
+#include "memory_level.h"
 #include "settings.h"
 
 #include <memory>
@@ -10,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-class WebView final : public ComObject<ICoreWebView2_3> {
+class WebView final : public ComObject<ICoreWebView2_3>, private MemoryLevelOwner {
   public:
     WebView(DWORD browserProcessId, std::shared_ptr<BrowserLink> link);
 
@@ -34,6 +35,11 @@ class WebView final : public ComObject<ICoreWebView2_3> {
                               const std::function<void()>& gone);
     void showErrorPage() { errorPage_ = true; }
     bool showsErrorPage() const { return errorPage_; }
+
+    // Browser-backed mode, for the newest navigation (navigation_events.cpp): its document
+    // began to load (an error page too), then the navigation ended.
+    void raiseContentLoading(bool errorPage);
+    void raiseNavigationCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status);
 
     // Browser-backed mode: one event of the page's browser (browser_link.h).
     void onBrowserEvent(const std::vector<std::string>& fields);
@@ -70,12 +76,17 @@ class WebView final : public ComObject<ICoreWebView2_3> {
                       EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) override;
 
-    // Not offered (webview_not_implemented.cpp).
-    HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR htmlContent) override;
     HRESULT STDMETHODCALLTYPE
     add_ContentLoading(ICoreWebView2ContentLoadingEventHandler* eventHandler,
                        EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* eventHandler,
+                            EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) override;
+
+    // Not offered (webview_not_implemented.cpp).
+    HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR htmlContent) override;
     HRESULT STDMETHODCALLTYPE
     add_SourceChanged(ICoreWebView2SourceChangedEventHandler* eventHandler,
                       EventRegistrationToken* token) override;
@@ -84,10 +95,6 @@ class WebView final : public ComObject<ICoreWebView2_3> {
     add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler* eventHandler,
                        EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken token) override;
-    HRESULT STDMETHODCALLTYPE
-    add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* eventHandler,
-                            EventRegistrationToken* token) override;
-    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) override;
     HRESULT STDMETHODCALLTYPE
     add_FrameNavigationStarting(ICoreWebView2NavigationStartingEventHandler* eventHandler,
                                 EventRegistrationToken* token) override;
@@ -171,6 +178,11 @@ class WebView final : public ComObject<ICoreWebView2_3> {
 
   private:
     ~WebView() override;
+    long ownerQueryInterface(const GUID& iid, void** object) override;
+    unsigned long ownerAddRef() override { return AddRef(); }
+    unsigned long ownerRelease() override { return Release(); }
+    long setMemoryLevel(int level) override;
+    int memoryLevel() const override { return memoryLevel_; }
 
     ComPtr<Settings> settings_;
     DWORD browserProcessId_;
@@ -183,4 +195,8 @@ class WebView final : public ComObject<ICoreWebView2_3> {
     HandlerList<ICoreWebView2WebMessageReceivedEventHandler> webMessageReceived_;
     HandlerList<ICoreWebView2NewWindowRequestedEventHandler> newWindowRequested_;
     HandlerList<ICoreWebView2ProcessFailedEventHandler> processFailed_;
+    HandlerList<ICoreWebView2ContentLoadingEventHandler> contentLoading_;
+    HandlerList<ICoreWebView2NavigationCompletedEventHandler> navigationCompleted_;
+    void* memoryLevelFace_ = nullptr;
+    int memoryLevel_ = COREWEBVIEW2_MEMORY_USAGE_TARGET_LEVEL_NORMAL;
 };

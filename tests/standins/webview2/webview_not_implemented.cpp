@@ -5,17 +5,6 @@ HRESULT STDMETHODCALLTYPE WebView::NavigateToString(LPCWSTR) {
     return notImplemented("webview.NavigateToString");
 }
 
-HRESULT STDMETHODCALLTYPE WebView::add_ContentLoading(ICoreWebView2ContentLoadingEventHandler*,
-                                                      EventRegistrationToken* token) {
-    if (token)
-        token->value = 0;
-    return notImplemented("webview.add_ContentLoading");
-}
-
-HRESULT STDMETHODCALLTYPE WebView::remove_ContentLoading(EventRegistrationToken) {
-    return notImplemented("webview.remove_ContentLoading");
-}
-
 HRESULT STDMETHODCALLTYPE WebView::add_SourceChanged(ICoreWebView2SourceChangedEventHandler*,
                                                      EventRegistrationToken* token) {
     if (token)
@@ -36,17 +25,6 @@ HRESULT STDMETHODCALLTYPE WebView::add_HistoryChanged(ICoreWebView2HistoryChange
 
 HRESULT STDMETHODCALLTYPE WebView::remove_HistoryChanged(EventRegistrationToken) {
     return notImplemented("webview.remove_HistoryChanged");
-}
-
-HRESULT STDMETHODCALLTYPE WebView::add_NavigationCompleted(
-    ICoreWebView2NavigationCompletedEventHandler*, EventRegistrationToken* token) {
-    if (token)
-        token->value = 0;
-    return notImplemented("webview.add_NavigationCompleted");
-}
-
-HRESULT STDMETHODCALLTYPE WebView::remove_NavigationCompleted(EventRegistrationToken) {
-    return notImplemented("webview.remove_NavigationCompleted");
 }
 
 HRESULT STDMETHODCALLTYPE WebView::add_FrameNavigationStarting(

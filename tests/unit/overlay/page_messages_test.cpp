@@ -87,6 +87,15 @@ TEST(PageMessages, GameRequestChecks) {
     EXPECT_FALSE(gameRequestText("a", twoByte).has_value());
 }
 
+TEST(PageMessages, KeptMessagesAreCapped) {
+    std::vector<std::wstring> kept(kKeptForPageLimit - 1, L"{}");
+    EXPECT_TRUE(keepForPage(kept, L"last"));
+    EXPECT_FALSE(keepForPage(kept, L"dropped"));
+    EXPECT_EQ(kept.size(), kKeptForPageLimit);
+    EXPECT_EQ(kept.back(), L"last");
+    EXPECT_EQ(droppedCountLine(3), "3 messages for the page were dropped while it was away");
+}
+
 } // namespace
 
 TEST(PageMessages, OnlyOurOwnOriginMaySpeak) {

@@ -21,4 +21,25 @@ TEST(PageRecovery, LineSaysWhatFailedAndWhatComesNext) {
     EXPECT_EQ(recoveryLine(2), "WebView2 process failed (kind 2) - the page goes on");
 }
 
+TEST(PageRecovery, ThreeRecoveriesInARunWithGrowingWaitsThenGiveUp) {
+    RecoveryBudget budget;
+    const unsigned start = 0xFFFFF000u; // across the tick counter's wrap
+    EXPECT_EQ(nextRecovery(budget, start).waitMs, 500u);
+    EXPECT_EQ(nextRecovery(budget, start + 59000).waitMs, 1000u);
+    EXPECT_EQ(nextRecovery(budget, start + 118000).waitMs, 2000u);
+    EXPECT_TRUE(nextRecovery(budget, start + 177000).giveUp);
+    EXPECT_EQ(giveUpLine(budget.failures),
+              "WebView2 failed 4 times, each within a minute of the last - the overlay goes on "
+              "without its page until it is started again");
+}
+
+TEST(PageRecovery, AMinuteWithoutFailureStartsANewRun) {
+    RecoveryBudget budget;
+    nextRecovery(budget, 1000);
+    nextRecovery(budget, 2000);
+    RecoveryStep step = nextRecovery(budget, 62001);
+    EXPECT_FALSE(step.giveUp);
+    EXPECT_EQ(step.waitMs, 500u);
+}
+
 } // namespace

@@ -10,7 +10,8 @@
 //   Bridge to DLL: "E" + event fields separated by "\n" (the last field takes the rest):
 //                  browser PID, source URI, navigationStarting ID URI, message SOURCE 0|1 TEXT
 //                  (1: the page posted the string TEXT; 0: TEXT is the JSON it posted),
-//                  dropped WHY JSON, processFailed browser-exited|render-exited;
+//                  dropped WHY JSON, processFailed browser-exited|render-exited,
+//                  completed 1|0 WEB_ERROR_STATUS (the program's navigation ended);
 //                  or "F" + width and height (4 bytes each, little-endian) + BGRA pixels.
 "use strict";
 const net = require("net");
@@ -81,6 +82,13 @@ const SHIM = `(() => {
     } });
 })();`;
 
+// Chromium's network errors by the COREWEBVIEW2_WEB_ERROR_STATUS they stand for.
+const WEB_ERROR_STATUS = [
+    ["ERR_ABORTED", 14], ["ERR_NAME_NOT_RESOLVED", 13], ["ERR_CONNECTION_REFUSED", 12],
+    ["ERR_CONNECTION_RESET", 10], ["ERR_CONNECTION_ABORTED", 9], ["ERR_TIMED_OUT", 7],
+    ["ERR_INTERNET_DISCONNECTED", 11], ["ERR_ADDRESS_UNREACHABLE", 6],
+];
+
 function frameRecord(type, payload) {
     const head = Buffer.alloc(4);
     head.writeUInt32LE(payload.length + 1, 0);
@@ -99,6 +107,7 @@ class Session {
         this.queue = Promise.resolve(); // the DLL's ops, in order
         this.closed = false;
         this.navigating = false;
+        this.programNavigations = 0;
     }
 
     event(...fields) {
@@ -272,7 +281,25 @@ class Session {
             await this.page.close().catch(() => {});
             await this.openPage();
         }
-        this.page.goto(uri).catch(() => {});
+        // NavigationCompleted: IsSuccess false for an error page or an HTTP 4xx or 5xx answer
+        // (a missing file under a mapped folder is a 404 here), with the WebErrorStatus of the
+        // network error; UNKNOWN (0) where none fits. A navigation that a later one replaced
+        // ends unreported here, as its end no longer concerns the newest one.
+        const mine = ++this.programNavigations;
+        const end = (ok, status) => {
+            if (!this.closed && mine === this.programNavigations)
+                this.event("completed", ok ? "1" : "0", String(status));
+        };
+        this.page.goto(uri).then((response) => end(!response || response.status() < 400, 0),
+                                 (error) => end(false, WEB_ERROR_STATUS.find(
+                                     ([net]) => error.message.includes(net))?.[1] ?? 0));
+    }
+
+    // MemoryUsageTargetLevel low: Chromium frees what it can, as under memory pressure.
+    async memory(level) {
+        if (level === "low")
+            await this.cdp.send("Memory.simulatePressureNotification", { level: "critical" })
+                .catch(() => {});
     }
 
     async mouse(op) {
@@ -316,6 +343,8 @@ class Session {
             return this.mouse(op);
         case "key":
             return this.key(op);
+        case "memory":
+            return this.memory(op.level);
         case "hello":
             return;
         case "close":
