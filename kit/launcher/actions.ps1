@@ -48,6 +48,12 @@ param(
     [object[]]$Unknown
 )
 
+# Modules come from PowerShell's own folder only ($PSHOME\Modules: System32 for Windows
+# PowerShell), never from the player's Documents, which come first otherwise: a command this
+# elevated run autoloads (New-Object, ConvertTo-Json, ...) cannot be one the player's programs
+# put there. First, before any command is used.
+$env:PSModulePath = [System.IO.Path]::Combine($PSHOME, 'Modules')
+
 $ErrorActionPreference = 'Stop'
 Set-StrictMode -Version 2.0
 
@@ -1527,10 +1533,6 @@ function Invoke-Status {
 # ---- start ------------------------------------------------------------------------------------
 
 function Invoke-Main {
-    # Modules come from PowerShell's own folder only ($PSHOME\Modules: System32 for Windows
-    # PowerShell), never from the player's Documents: a command autoloaded by this elevated run
-    # cannot be one the player's programs put there.
-    $env:PSModulePath = [System.IO.Path]::Combine($PSHOME, 'Modules')
     # Text that PowerShell itself writes (an error, say) is UTF-8 too, not the console code page.
     try { [Console]::OutputEncoding = $Utf8 } catch { }
     if ($Action -eq 'status') { Invoke-Status } else { Invoke-Action }
