@@ -293,7 +293,15 @@ Describe 'actions.ps1' {
         $game = New-Game "$Odd b" -Settings $settings
         $hosts = New-Hosts 'absent hosts' $null
         $before = Get-Snapshot $game
-        (Invoke-Action $game 'install' $hosts).Code | Should -Be 0
+        # A Thai Windows counts the years of the Buddhist era: the record's date is the invariant one.
+        $culture = $env:LC_ALL
+        try {
+            $env:LC_ALL = 'th_TH.UTF-8'
+            (Invoke-Action $game 'install' $hosts).Code | Should -Be 0
+        } finally {
+            $env:LC_ALL = $culture
+        }
+        [System.IO.File]::ReadAllText((Join-Parts $game 'vyr_launcher' 'install.json')) | Should -Match ('"installedAt":\s*"' + [DateTime]::UtcNow.Year + '-')
         [System.IO.File]::ReadAllText($hosts) | Should -Match '(?m)^# BEGIN Ashvale Mirror kit\r$'
         $status = Get-Status $game @('-HostsFile', $hosts)
         ($status.Status.kitName, $status.Status.kitTitle, $status.Status.installedVersion) | Should -Be @('Ashvale Mirror kit', 'Ashvale Mirror kit', '2.5-beta')
