@@ -66,11 +66,11 @@ class GameSide:
         for raw in self.listener.stdout:
             self.lines.append(raw.decode("utf-8").rstrip("\n"))
 
-    def send(self, *args):
+    def send(self, *args, check=True):
         done = subprocess.run([VYRO, "--port", str(self.overlay_port), "--from", "0"] +
                               list(args), stdin=subprocess.DEVNULL, capture_output=True,
                               timeout=60)
-        if done.returncode != 0:
+        if check and done.returncode != 0:
             raise AssertionError("vyro %s: exit %d" % (" ".join(args), done.returncode))
 
     def wait_for_line(self, text):
@@ -96,11 +96,11 @@ class OverlayJourney(harness.OverlayTestCase):
         os.makedirs(self.docs)
         self.port = harness.free_udp_port()
 
-    def start(self, mode):
+    def start(self, mode, web=KIT_WEB):
         standin = StandIn(self.folder)
         self.addCleanup(standin.close)
         standin.env.update(self.bridge.env)
-        args = ["--port", str(self.port), "--web", harness.to_windows_path(KIT_WEB),
+        args = ["--port", str(self.port), "--web", harness.to_windows_path(web),
                 "--doc", harness.to_windows_path(self.docs),
                 "--data", harness.to_windows_path(os.path.join(self.folder, "data"))]
         if mode == "owned":
@@ -110,7 +110,10 @@ class OverlayJourney(harness.OverlayTestCase):
             os.remove(log)  # a restart: only the new start's lines count
         self.process = self.start_overlay(args, folder=self.folder, env=standin.env)
         self.standin = standin
-        self.page_ready(1)
+        if web == KIT_WEB:
+            self.page_ready(1)
+        else:
+            self.wait_for_line(lambda m: m.startswith("WebView2 ready"), "the page host")
         side = GameSide(self.port)
         self.addCleanup(side.close)
         return side
@@ -126,9 +129,9 @@ class OverlayJourney(harness.OverlayTestCase):
     def page(self, expression):
         return self.bridge.evaluate(expression)
 
-    def region_of_page(self):
-        """The page's rectangles as the window region should hold them (scale 1)."""
-        rects = sorted(tuple(round(v) for v in r) for r in self.page(PAGE_RECTS))
+    def region_of_page(self, scale=1):
+        """The page's rectangles as the window region should hold them."""
+        rects = sorted(tuple(round(v) * scale for v in r) for r in self.page(PAGE_RECTS))
         return "rects=%d %s" % (len(rects), " ".join("%d,%d,%d,%d" % r for r in rects))
 
     def window_region(self, hwnd):
@@ -247,6 +250,62 @@ class OverlayJourney(harness.OverlayTestCase):
         mark = self.game.mark()
         self.click(left + int(pad[0]) - 40, top + int(pad[3]) + 40)
         self.game.wait_event("WM_LBUTTONDOWN", since=mark)
+        side.send("bye")
+        self.assertEqual(self.process.wait(), 0)
+
+    def test_a_players_bad_day(self):
+        """No page, then a page closed with Esc, a new display scale, and a browser that keeps
+        dying: the game keeps its keyboard and the overlay keeps answering the game side."""
+        self.game = GameStandin(rect=GAME_RECT, focus_child=True)
+        self.addCleanup(self.game.kill)
+        focus = self.game.state()["focusChild"]
+        game_focus = lambda: self.game.state()["focus"]
+        count = lambda side, line: side.lines.count(line)
+        # Top-left: the page's rectangles stay the same CSS pixels at another scale.
+        with open(os.path.join(self.docs, "vyr_overlay.json"), "w") as f:
+            json.dump({"corner": "top-left"}, f)
+
+        # No page: the cover comes down at once, and show leaves the keyboard with the game.
+        side = self.start("child", web=os.path.join(self.folder, "no-web"))
+        self.wait_for_line(lambda m: m == "cover off (the page did not load)", "the cover down")
+        self.assertIn("the page did not load (WebErrorStatus 0, unknown)", self.log_messages())
+        side.send("show")
+        side.wait_for_line("state active")
+        self.assertEqual(game_focus(), focus)
+        side.send("bye")
+        self.assertEqual(self.process.wait(), 0)
+        side.close()
+
+        # The page: show takes the keyboard, Esc closes it and gives the keyboard back.
+        side = self.start("child")
+        hwnd = self.host_window("child")["hwnd"]
+        self.shown_with_cover_off(side, hwnd)
+        wait_for(lambda: game_focus() != focus, "the page to take the keyboard")
+        hidden = count(side, "state hidden")
+        subprocess.run(["xdotool", "key", "Escape"], env=harness.wine_env(), check=True,
+                       timeout=30)
+        wait_for(lambda: count(side, "state hidden") > hidden, "Esc to close the overlay")
+        wait_for(lambda: game_focus() == focus, "the game's keyboard back")
+        self.assertTrue(self.page("document.getElementById('panel').hidden"))
+
+        # A new display scale while shown: the same rectangles cover twice the pixels.
+        self.shown_with_cover_off(side, hwnd)
+        self.standin.set_rasterization_scale(2)
+        wait_for(lambda: self.window_region(hwnd) == self.region_of_page(2), "the region at 2")
+
+        # The browser killed again and again: three recoveries, then the overlay gives up.
+        for ready in (2, 3, 4, None):
+            for pid in self.bridge.processes():
+                os.kill(pid, 9)
+            if ready:
+                self.page_ready(ready)
+        self.wait_for_line(lambda m: m.startswith("WebView2 failed 4 times"), "the give-up line")
+        active = count(side, "state active")
+        side.send("state", check=False)  # the answer goes to the latched listener
+        wait_for(lambda: count(side, "state active") > active, "the state after giving up")
+        wait_for(lambda: self.window_region(hwnd) == "rects=0", "no rectangle left")
+        wait_for(lambda: game_focus() == focus, "the game's keyboard back at the end")
+        self.assertEqual(sum(1 for m in self.log_messages() if m.startswith("WebView2 ready")), 4)
         side.send("bye")
         self.assertEqual(self.process.wait(), 0)
 

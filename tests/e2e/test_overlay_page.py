@@ -108,7 +108,7 @@ class PageHost(PageTestCase):
                                     "C:\\VYR data", webview_standin.default_options(
                                         "--autoplay-policy=no-user-gesture-required")))
         created = [c for c in calls if not c[0].startswith(("controller.put_Bounds",))]
-        self.assertEqual(created[1:15], [
+        self.assertEqual(created[1:21], [
             ("environment.CreateCoreWebView2Controller", self.host_hwnd(), "VYROverlayHost"),
             ("controller.get_CoreWebView2",),
             ("webview.get_BrowserProcessId",),
@@ -117,15 +117,22 @@ class PageHost(PageTestCase):
             ("settings.put_AreDefaultContextMenusEnabled", False),
             ("settings.put_IsStatusBarEnabled", False),
             ("settings.put_IsZoomControlEnabled", False),
-            ("settings.put_AreDevToolsEnabled", True),
+            # No reload, print, find or developer tools over the game.
+            ("settings.put_AreDevToolsEnabled", False),
+            ("settings.put_AreBrowserAcceleratorKeysEnabled", False),
             ("webview.SetVirtualHostNameToFolderMapping", "vyr-overlay.example", web,
              webview_standin.ACCESS_ALLOW),
             ("webview.add_WebMessageReceived", 1),
             ("webview.add_NavigationStarting", 2),
-            ("webview.add_ProcessFailed", 3),
+            ("webview.add_ContentLoading", 3),
+            ("webview.add_NavigationCompleted", 4),
+            ("webview.add_ProcessFailed", 5),
+            ("controller.add_AcceleratorKeyPressed", 6),
+            ("controller.add_RasterizationScaleChanged", 7),
             # Visible under the cover: the runtime draws no hidden web view, so a hidden page
             # could never draw and take the cover off.
             ("controller.put_IsVisible", True),
+            ("webview.put_MemoryUsageTargetLevel", 0),
         ])
         client = self.game.state()["client"]
         self.assertIn(("controller.put_Bounds", 0, 0, client[2], client[3]), calls)
@@ -392,6 +399,8 @@ class Display(PageTestCase):
         self.assertEqual(sum(1 for m in log if m.startswith("cover off")), 1)
         self.assertEqual(self.standin.calls("controller.put_IsVisible")[-1],
                          ("controller.put_IsVisible", False))
+        self.assertEqual(self.standin.calls("webview.put_MemoryUsageTargetLevel")[-1],
+                         ("webview.put_MemoryUsageTargetLevel", 1))  # low while hidden
 
     def test_the_web_view_hears_whenever_the_host_moves_on_screen(self):
         # A child host moves on the screen with the game window, an owned one by itself.
