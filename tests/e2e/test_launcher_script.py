@@ -18,6 +18,11 @@ import package  # noqa: E402
 HOSTS = "127.0.0.1 localhost\r\n::1 localhost\r\n"
 
 
+def literal(text):
+    """A PowerShell single-quoted literal, as the launcher writes one."""
+    return "'" + text.replace("'", "''") + "'"
+
+
 def snapshot(folder):
     """The game's side of the folder: every file and folder below package/ and vyr_launcher/
     with its bytes, but the run folder the last result is read from."""
@@ -101,10 +106,16 @@ class RealScript(RealScriptTestCase):
         self.assertEqual(status["hostsFile"], hosts)
         # The launcher's command line, its Wine paths as Linux paths.
         run = self.runner.runs[-1]
+        # A kit path with brackets: the script is loaded from its literal path with -Command,
+        # as -File would take the path for a wildcard pattern in Windows PowerShell 5.1.
         self.assertEqual(run["argv"], [
             "-NoProfile", "-NonInteractive", "-ExecutionPolicy", "Bypass", "-WindowStyle",
-            "Hidden", "-File", os.path.join(self.kit, "launcher", "actions.ps1"),
-            "-Action", "status", "-Kit", self.kit, "-HostsFile", hosts])
+            "Hidden", "-Command",
+            "try { $vyrKitScript = [scriptblock]::Create([IO.File]::ReadAllText(%s, "
+            "[Text.Encoding]::Default)) } catch { exit 1 }; & $vyrKitScript -Action 'status' "
+            "-Kit %s -HostsFile %s; exit $LASTEXITCODE"
+            % (literal(os.path.join(self.kit, "launcher", "actions.ps1")), literal(self.kit),
+               literal(hosts))])
         self.assertEqual(run["cwd"].rstrip("/"), self.folder)
 
         with open(os.path.join(harness.SOURCE_DIR, "kit", "launcher", "kit.json"), "rb") as f:
@@ -121,8 +132,8 @@ class RealScript(RealScriptTestCase):
         result = json.loads(done["raw"])
         self.assertTrue(result["ok"], result)
         self.assertEqual((result["plannedSteps"], result["restored"]), (5, []))
-        self.assertEqual(self.powershell.calls(self.kit)[-1]["argv"][-2:],
-                         ["-Game", harness.to_windows_path(self.kit)])
+        self.assertTrue(self.powershell.calls(self.kit)[-1]["argv"][-1].endswith(
+            " -Game %s; exit $LASTEXITCODE" % literal(harness.to_windows_path(self.kit))))
         status = self.status()
         self.assertEqual((status["installed"], status["hostsRedirected"], status["changedFiles"]),
                          (True, True, []), status)

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cwctype>
 
 namespace {
 
@@ -66,13 +67,47 @@ Invocation currentInvocation() {
     invocation.elevated = tokenElevated();
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     invocation.hasStdout = out && out != INVALID_HANDLE_VALUE;
+    const std::vector<std::wstring>& argv = invocation.argv;
+    for (size_t i = 1; i + 1 < argv.size(); ++i) {
+        if (_wcsicmp(argv[i].c_str(), L"-File") == 0) {
+            invocation.scriptArguments.assign(argv.begin() + i + 2, argv.end());
+            break;
+        }
+        if (_wcsicmp(argv[i].c_str(), L"-Command") == 0) {
+            // The first literal is the script's path; parameter names and literals follow.
+            bool seenScript = false;
+            auto& words = invocation.scriptArguments;
+            walkCommand(
+                argv[i + 1],
+                [&](const std::wstring& value) {
+                    if (seenScript)
+                        words.push_back(value);
+                    seenScript = true;
+                },
+                [&](const std::wstring& text) {
+                    if (!seenScript)
+                        return;
+                    for (size_t k = 0; k < text.size(); ++k) {
+                        if (text[k] != L'-' || (k > 0 && text[k - 1] != L' '))
+                            continue;
+                        size_t end = k + 1;
+                        while (end < text.size() && iswalpha(text[end]))
+                            ++end;
+                        if (end > k + 1)
+                            words.push_back(text.substr(k, end - k));
+                    }
+                });
+            break;
+        }
+    }
     return invocation;
 }
 
 std::wstring parameter(const Invocation& invocation, const std::wstring& name) {
-    for (size_t i = 1; i + 1 < invocation.argv.size(); ++i)
-        if (_wcsicmp(invocation.argv[i].c_str(), name.c_str()) == 0)
-            return invocation.argv[i + 1];
+    const std::vector<std::wstring>& words = invocation.scriptArguments;
+    for (size_t i = 0; i + 1 < words.size(); ++i)
+        if (_wcsicmp(words[i].c_str(), name.c_str()) == 0)
+            return words[i + 1];
     return {};
 }
 

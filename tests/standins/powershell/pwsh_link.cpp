@@ -96,6 +96,42 @@ std::string linuxPath(const std::wstring& windowsPath) {
     return parent + "/" + toUtf8(windowsPath.substr(cut + 1));
 }
 
+namespace {
+
+std::wstring fromUtf8(const std::string& text) {
+    int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(size > 0 ? size : 0, L'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                            size);
+    return out;
+}
+
+// A -Command text with each literal that is a drive path mapped to its Linux path, as UTF-8;
+// empty when a path has none.
+std::string linuxCommand(const std::wstring& command) {
+    std::string out;
+    bool mappedAll = true;
+    walkCommand(
+        command,
+        [&](const std::wstring& value) {
+            std::string text = isDrivePath(value) ? linuxPath(value) : toUtf8(value);
+            mappedAll = mappedAll && (!text.empty() || value.empty());
+            std::wstring quoted = L"'";
+            for (wchar_t c : fromUtf8(text)) {
+                quoted += c;
+                if (c == L'\'' || (c >= 0x2018 && c <= 0x201B))
+                    quoted += c;
+            }
+            out += toUtf8(quoted + L"'");
+        },
+        [&](const std::wstring& text) { out += toUtf8(text); });
+    return mappedAll ? out : std::string();
+}
+
+} // namespace
+
 int runInLinuxPowerShell(const Invocation& invocation, unsigned short port) {
     std::string request;
     std::string cwd = linuxPath(invocation.cwd);
@@ -105,7 +141,10 @@ int runInLinuxPowerShell(const Invocation& invocation, unsigned short port) {
     putString(request, cwd);
     for (size_t i = 1; i < invocation.argv.size(); ++i) {
         const std::wstring& argument = invocation.argv[i];
-        std::string mapped = isDrivePath(argument) ? linuxPath(argument) : toUtf8(argument);
+        bool command = _wcsicmp(invocation.argv[i - 1].c_str(), L"-Command") == 0;
+        std::string mapped = command                 ? linuxCommand(argument)
+                             : isDrivePath(argument) ? linuxPath(argument)
+                                                     : toUtf8(argument);
         if (mapped.empty() && !argument.empty())
             return fail("a path argument has no Linux path");
         putString(request, mapped);
