@@ -253,7 +253,7 @@ HRESULT onController(HRESULT result, ICoreWebView2Controller* controller) {
         return S_OK;
     probe.controller = controller;
     probe.controller->get_CoreWebView2(probe.webView.ReleaseAndGetAddressOf());
-    askForUnoffered(probe.webView.Get(), IID_ICoreWebView2_4, "ICoreWebView2_4");
+    askForUnoffered(probe.webView.Get(), IID_ICoreWebView2_20, "ICoreWebView2_20");
     askForUnoffered(controller, IID_ICoreWebView2Controller4, "ICoreWebView2Controller4");
     logHresult("asked without an out pointer",
                probe.webView->QueryInterface(IID_ICoreWebView2, nullptr));
