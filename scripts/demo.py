@@ -8,7 +8,6 @@ import os
 import shutil
 import subprocess
 import sys
-import time
 import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -151,7 +150,8 @@ def main():
 
 def launcher_demo(shot):
     """launcher.exe from the unpacked kit in sandbox mode: its page asks the kit's real script
-    for the status, then the player clicks Install, shown while the action is half done."""
+    for the status, then the player clicks Install, shown whole while the action is half done:
+    two of its four planned steps on the bar."""
     kit = GAME_DIR
     hosts = os.path.join(harness.STATE_DIR, "hosts")
     with open(hosts, "wb") as f:
@@ -174,11 +174,16 @@ def launcher_demo(shot):
                          deadline=120)
         print("  status from the kit's script: " + bridge.evaluate(page_text))
         powershell.run_plans(kit)
+        game = harness.to_windows_path(kit)
         powershell.plan(kit, "install", [
-            plan_log("install: Cindergale at %s" % harness.to_windows_path(kit)),
-            plan_log("backed up package\\config\\user_scripts.ini to vyr_launcher\\backup"),
-            plan_log("placed package\\config\\user_scripts.ini"),
-            "wait go", plan_log("install: done"),
+            plan_log("install: kit %s, game %s (script 1.0, PowerShell 5.1)" % (game, game)),
+            plan_log("plan: 4 steps, 9214 bytes to write"),
+            plan_log("step 1/4: backed up package\\config\\user_scripts.ini to vyr_launcher\\backup"),
+            plan_log("step 2/4: placed package\\config\\user_scripts.ini"),
+            "wait go",
+            plan_log("step 3/4: placed package\\script\\vyr_overlay.lua"),
+            plan_log("step 4/4: pointed the game's host names at the kit's server"),
+            plan_log("install: done"),
             'result {"ok":true,"action":"install","steps":[]}', "exit 0"])
         bridge.evaluate("document.getElementById('game').value = %s" %
                         json.dumps(harness.to_windows_path(kit)))
@@ -188,13 +193,9 @@ def launcher_demo(shot):
         left, top = standin.notes("pageWindow")[-1][1:3]
         subprocess.run(["xdotool", "mousemove", "--sync", str(left + int(x)), str(top + int(y)),
                         "click", "1"], env=harness.wine_env(), check=True)
-        harness.wait_for(lambda: "placed" in bridge.evaluate(
-            "document.getElementById('log').textContent"), "the progress in the page")
-        bridge.evaluate("document.getElementById('log').scrollIntoView({block: 'end'})")
-        bridge.evaluate("new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))")
-        time.sleep(1)  # the scrolled frame on its way to the window
-        subprocess.run(["import", "-window", "root", "-display", harness.wine_env()["DISPLAY"],
-                        shot], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        harness.wait_for(lambda: "Step 2 of 4" in bridge.evaluate(
+            "document.getElementById('step').textContent"), "the progress in the page")
+        shoot_bar(bridge, standin, shot)
         powershell.release(kit, "go")
         harness.wait_for(lambda: "done" in bridge.evaluate(
             "document.getElementById('log').textContent"), "the end of the action")
@@ -209,6 +210,22 @@ def launcher_demo(shot):
             if closing:
                 closing.close()
         harness.cleanup()
+
+
+def shoot_bar(bridge, standin, path):
+    """The screen once the bar's fill, half the bar, has reached the window."""
+    near_half = bridge.evaluate("""(() => { const r = document.getElementById('bar')
+        .getBoundingClientRect(); return [r.left + r.width * 0.48, r.top + r.height / 2]; })()""")
+    left, top = standin.notes("pageWindow")[-1][1:3]
+    at = "%d,%d" % (left + int(near_half[0]), top + int(near_half[1]))
+
+    def drawn():
+        subprocess.run(["import", "-window", "root", "-display", harness.wine_env()["DISPLAY"],
+                        path], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        pixel = subprocess.run(["convert", path, "-format", "%%[pixel:p{%s}]" % at, "info:"],
+                               capture_output=True, text=True).stdout
+        return "125,140,255" in pixel.replace(" ", "")  # the bar's accent colour
+    harness.wait_for(drawn, "the bar on the screen")
 
 
 def plan_log(text):
