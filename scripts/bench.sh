@@ -21,10 +21,13 @@ cd "$(dirname "$0")/.."
 
 if [ "${1:-}" = "--wine" ]; then
     shift
-    for tool in wine wineserver Xvfb x86_64-w64-mingw32-g++-posix; do
+    for tool in wine wineserver Xvfb x86_64-w64-mingw32-g++-posix node chromium; do
         command -v "$tool" >/dev/null ||
             { echo "bench: $tool is missing; run bash scripts/setup.sh" >&2; exit 1; }
     done
+    # The page in Chromium is driven through playwright-core, which the set-up installs here.
+    [ -d build/pages/node_modules/playwright-core ] ||
+        { echo "bench: playwright-core is missing; run bash scripts/setup.sh" >&2; exit 1; }
     windows=$(realpath -m "${VYR_WINDOWS_BUILD_DIR:-build/windows}")
     # Only what the run starts: the programs, the stand-ins, the test tools and the baselines.
     # Builds into build/ wait for each other on the shared build lock, where flock is there.

@@ -101,7 +101,9 @@ long WebView::setMemoryLevel(int level) {
     if (level != COREWEBVIEW2_MEMORY_USAGE_TARGET_LEVEL_NORMAL &&
         level != COREWEBVIEW2_MEMORY_USAGE_TARGET_LEVEL_LOW)
         return E_INVALIDARG;
-    if (link_ && level != memoryLevel_)
+    // With VYR_WV2_MEMORY_LEVEL_KEPT set (the benchmarks' comparison) the browser stays normal.
+    const bool kept = GetEnvironmentVariableW(L"VYR_WV2_MEMORY_LEVEL_KEPT", nullptr, 0) > 0;
+    if (link_ && level != memoryLevel_ && !kept)
         sendBrowserOp(*link_,
                       std::string("{\"op\":\"memory\",\"level\":\"") +
                           (level == COREWEBVIEW2_MEMORY_USAGE_TARGET_LEVEL_LOW ? "low" : "normal") +
