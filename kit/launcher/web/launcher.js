@@ -398,7 +398,7 @@
     if (exit === 0) {
       say(name + ' finished successfully.', 'good');
       if (typeof r.message === 'string' && r.message) result.appendChild(text('p', r.message));
-      if (Array.isArray(r.restored)) {
+      if (action === 'repair' && Array.isArray(r.restored)) {
         if (!r.restored.length) result.appendChild(text('p', 'Nothing needed putting back.'));
         else {
           result.appendChild(text('p', 'Put back:'));
