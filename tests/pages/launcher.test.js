@@ -71,13 +71,15 @@ test('shows the state in a sentence and a badge, the next thing to do as the pri
     [{ installed: true, hostsRedirected: false }, 'Changed files', 'repair'],
     [{ installed: true, interrupted: true }, 'Interrupted run', 'repair'],
     [{ installed: false, gameFound: false }, 'Game not found', 'install'],
-    [{ installed: true, kitVersion: '1.1', installedVersion: '1.0' }, 'Update ready', 'install']
+    [{ installed: true, kitVersion: '1.1', installedVersion: '1.0' }, 'Update ready', 'install'],
+    [{ installed: true, busy: true }, 'Busy', 'repair']
   ];
   for (const [fields, badge, next] of cases) {
     await host.deliver({ type: 'status', raw: JSON.stringify({ ok: true, hostsRedirected: true, ...fields }) });
     await host.waitText('#badge', badge);
     assert.equal(await primary(), next, badge);
   }
+  await host.waitPosted({ cmd: 'status' }, await host.count()); // asked again while another action runs
   // Members a kit's own script adds are listed under Details.
   await host.deliver({ type: 'status', raw: JSON.stringify({ ok: true, installed: true, gameVersion: '2.11.0', patches: ['hud'] }) });
   await host.waitText('#status-more', 'Game version');
