@@ -194,6 +194,8 @@
     var slot = $('primary-slot');
     var current = slot.firstElementChild;
     if (current && current.id === id) return;
+    // Moving a button takes the keyboard focus from it; it goes back.
+    var focused = document.activeElement;
     if (current) {
       current.classList.remove('primary', 'play');
       $('secondary').insertBefore(current, $('secondary').children[['install', 'repair', 'play', 'uninstall'].indexOf(current.id)] || null);
@@ -202,6 +204,7 @@
     button.classList.add('primary');
     if (id === 'play') button.classList.add('play');
     slot.appendChild(button);
+    if (focused && focused !== document.activeElement) focused.focus();
   }
 
   function fact(id, value) {
