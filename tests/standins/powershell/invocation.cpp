@@ -40,18 +40,6 @@ std::string jsonString(const std::wstring& text) {
 
 } // namespace
 
-std::string toUtf8(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-    std::string out(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                            size, nullptr, nullptr);
-    return out;
-}
-
 Invocation currentInvocation() {
     Invocation invocation;
     invocation.commandLine = GetCommandLineW();

@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "utf8.h"
+
 // How the stand-in was started, as the tests read it back.
 struct Invocation {
     std::wstring commandLine;
@@ -19,6 +21,8 @@ Invocation currentInvocation();
 // A -Command text taken apart as PowerShell reads it: its single-quoted literals (any of the
 // five single quotes, a doubled one standing for itself) each passed through `literal`, the
 // text between them through `other`.
+// (about_Quoting_Rules: two consecutive single quotes in a single-quoted string give one; the
+// tokenizer takes the curly single quotes U+2018 to U+201B for ' as well.)
 template <typename Literal, typename Other>
 void walkCommand(const std::wstring& command, Literal literal, Other other) {
     auto isQuote = [](wchar_t c) { return c == L'\'' || (c >= 0x2018 && c <= 0x201B); };
@@ -50,8 +54,6 @@ void walkCommand(const std::wstring& command, Literal literal, Other other) {
 // The value after a named parameter (-Action, -Kit, ...), compared without case; empty when
 // absent.
 std::wstring parameter(const Invocation& invocation, const std::wstring& name);
-
-std::string toUtf8(const std::wstring& text);
 
 // Appends the invocation as one JSON line to the file.
 void recordInvocation(const Invocation& invocation, const std::wstring& path);

@@ -98,16 +98,6 @@ std::string linuxPath(const std::wstring& windowsPath) {
 
 namespace {
 
-std::wstring fromUtf8(const std::string& text) {
-    int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(size > 0 ? size : 0, L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                            size);
-    return out;
-}
-
 // A -Command text with each literal that is a drive path mapped to its Linux path, as UTF-8;
 // empty when a path has none.
 std::string linuxCommand(const std::wstring& command) {
